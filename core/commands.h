@@ -1,0 +1,51 @@
+// The keyword tables of the statement loop: END, the statements that parse
+// their own text, and the commands with their syntax descriptors.
+#pragma once
+#include "core/arguments.h"
+
+typedef bool (*Handler)();
+
+struct Statement {
+  const char* name;
+  Handler handler;
+};
+
+struct Command {
+  const char* name;
+  const ArgItem* syntax;
+  Handler handler;
+};
+
+extern const Statement g_statements[];
+extern const int g_statement_count;
+extern const Command g_commands[];
+extern const int g_command_count;
+
+// Binary search of a sorted table for the word at the script position; the
+// index with the position moved past the word, or -1 ("Syntax error.").
+int lookup_statement();
+int lookup_command();
+
+// Descriptor and handler of every command, by area.
+#define COMMAND(name) extern const ArgItem SYN_##name[]; bool cmd_##name();
+// core/variables.cpp
+COMMAND(freevar) COMMAND(freevarall)
+// core/labels.cpp
+COMMAND(goto) COMMAND(gosub) COMMAND(return)
+// core/strings.cpp
+COMMAND(ansi) COMMAND(chr) COMMAND(instr) COMMAND(lcase) COMMAND(left) COMMAND(len)
+COMMAND(pad) COMMAND(right) COMMAND(space) COMMAND(str) COMMAND(strcmp) COMMAND(strcmpi)
+COMMAND(substr) COMMAND(trim) COMMAND(ucase) COMMAND(val)
+// system/messages_sounds.cpp
+COMMAND(beep) COMMAND(fileget) COMMAND(getscreencaps) COMMAND(messagebeep) COMMAND(messagebox)
+COMMAND(playsound) COMMAND(usecaption)
+// host/window.cpp
+COMMAND(setwaitmode) COMMAND(setwindow)
+#undef COMMAND
+
+// Statement handlers.
+bool stmt_if();
+bool stmt_else();
+bool stmt_endif();
+bool stmt_switch();
+bool stmt_set();

@@ -1,0 +1,5 @@
+#include "core/startup.h"
+
+int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
+  return tarvo_main(inst, prev, cmdline, show);
+}

@@ -1,0 +1,216 @@
+#include "core/statements.h"
+#include "core/commands.h"
+#include "core/errors.h"
+#include "core/labels.h"
+#include "core/memory.h"
+#include "core/runtime.h"
+#include "core/script.h"
+#include "core/startup.h"
+#include "core/variables.h"
+#include "graphics/surface.h"
+#include "host/bindings.h"
+#include "host/window.h"
+#include <string.h>
+
+const Statement g_statements[] = {
+  {"BUTTON", stmt_button},
+  {"ELSE", stmt_else},
+  {"ENDIF", stmt_endif},
+  {"IF", stmt_if},
+  {"SET", stmt_set},
+  {"SETCTRLMOUSE", stmt_setctrlmouse},
+  {"SETDBLMOUSE", stmt_setdblmouse},
+  {"SETKEYBOARD", stmt_setkeyboard},
+  {"SETMOUSE", stmt_setmouse},
+  {"SETRIGHTMOUSE", stmt_setrightmouse},
+  {"SETSHFTRIGHTMOUSE", stmt_setshftrightmouse},
+  {"SWITCH", stmt_switch},
+  {"WAITINPUT", stmt_waitinput},
+};
+const int g_statement_count = sizeof(g_statements) / sizeof(g_statements[0]);
+
+bool g_script_running = false;
+bool g_script_ended = false;
+
+// ---- keyword dispatch
+//
+// The three tables are searched in turn by the language's rules: END, then
+// the statements, then the commands, each by whole word without regard to
+// case. Their names are distinct, so one hash index over all three finds the
+// same row as the three binary searches. On top of it every statement start
+// remembers what its word turned out to be: the text of a word never changes
+// while the script runs, so a loop pays for the lookup once.
+
+enum : uint16_t {
+  K_UNKNOWN = 0,   // not classified yet
+  K_NONE = 1,      // no table knows the word: an assignment
+  K_END = 2,
+  K_STATEMENT = 3, // + statement index
+  K_COMMAND = K_STATEMENT + 32,  // + command index
+};
+
+struct KeyEntry {
+  const char* name;
+  uint16_t kind;
+  uint16_t length;
+};
+static KeyEntry s_keys[512];          // open addressing, power of two
+static const uint32_t s_key_mask = 511;
+static uint16_t* s_cache = nullptr;   // one entry per script byte
+static uint8_t s_lengths[K_COMMAND + 256];  // keyword length by kind
+
+static inline uint32_t hash_word(const char* p, uint32_t len) {
+  uint32_t h = 2166136261u;
+  for (uint32_t i = 0; i < len; ++i) h = (h ^ (unsigned char)upper_ascii(p[i])) * 16777619u;
+  return h;
+}
+
+static void add_key(const char* name, uint16_t kind) {
+  uint32_t len = (uint32_t)strlen(name);
+  uint32_t i = hash_word(name, len) & s_key_mask;
+  while (s_keys[i].name) i = (i + 1) & s_key_mask;
+  s_keys[i] = {name, kind, (uint16_t)len};
+  s_lengths[kind] = (uint8_t)len;
+}
+
+static void build_key_index() {
+  static bool built = false;
+  if (built) return;
+  built = true;
+  add_key("END", K_END);
+  for (int i = 0; i < g_statement_count; ++i) add_key(g_statements[i].name, (uint16_t)(K_STATEMENT + i));
+  for (int i = 0; i < g_command_count; ++i) add_key(g_commands[i].name, (uint16_t)(K_COMMAND + i));
+}
+
+static uint16_t classify(const char* p) {
+  uint32_t len = word_length(p);
+  if (len == 0) return K_NONE;
+  uint32_t i = hash_word(p, len) & s_key_mask;
+  for (; s_keys[i].name; i = (i + 1) & s_key_mask) {
+    if (s_keys[i].length == len && word_is(p, s_keys[i].name)) return s_keys[i].kind;
+  }
+  return K_NONE;
+}
+
+bool init_dispatch() {
+  build_key_index();
+  mem_free(s_cache);
+  s_cache = (uint16_t*)mem_alloc(sizeof(uint16_t) * ((size_t)g_script_len + 2));
+  return s_cache != nullptr;
+}
+
+void free_dispatch() {
+  mem_free(s_cache);
+  s_cache = nullptr;
+}
+
+static inline uint16_t word_kind(const char* p) {
+  if (!s_cache) return classify(p);
+  uint16_t* slot = &s_cache[p - g_script];
+  if (*slot == K_UNKNOWN) *slot = classify(p);
+  return *slot;
+}
+
+static inline uint32_t keyword_length(uint16_t kind) { return s_lengths[kind]; }
+
+int lookup_statement() {
+  build_key_index();
+  uint16_t k = classify(g_pos);
+  if (k >= K_STATEMENT && k < K_COMMAND) {
+    g_pos += keyword_length(k);
+    return k - K_STATEMENT;
+  }
+  set_error(MSG_SYNTAX);
+  return -1;
+}
+
+int lookup_command() {
+  build_key_index();
+  uint16_t k = classify(g_pos);
+  if (k >= K_COMMAND) {
+    g_pos += keyword_length(k);
+    return k - K_COMMAND;
+  }
+  set_error(MSG_SYNTAX);
+  return -1;
+}
+
+// ---- the loop
+
+void end_script() {
+  g_script_ended = true;
+  if (g_mainwnd) DestroyWindow(g_mainwnd);
+}
+
+// Ctrl+Break is looked at before the first statement of every run and then
+// every 256 statements: a key held by a person is seen within microseconds,
+// and the loop does not pay a system call per statement.
+static const uint32_t BREAK_CHECK_MASK = 255;
+
+void run_statements() {
+  if (g_script_running || g_script_ended) return;
+  g_script_running = true;
+  disarm_input_timeout();
+  begin_drawing();
+  bool normal = true;
+  uint32_t counter = 0;
+  for (;;) {
+    // The window may have been destroyed from inside a statement's modal
+    // loop (Ctrl+Break answered Yes while a box was open).
+    if (g_script_ended) break;
+    if ((counter++ & BREAK_CHECK_MASK) == 0 && (GetAsyncKeyState(VK_CANCEL) & 0x8000)) {
+      if (confirm_end()) break;
+    }
+    if (!skip_blanks()) {
+      normal = false;
+      break;
+    }
+    char* start = g_pos;
+    char c = *start;
+    if (c == (char)CH_EOT) break;
+    if (is_ident_start(c) && is_line_end(start[-1]) && step_over_label()) continue;
+    g_error_pos = start;
+    uint16_t kind = word_kind(start);
+    if (kind == K_END) break;
+    if (kind >= K_COMMAND) {
+      const Command& cmd = g_commands[kind - K_COMMAND];
+      g_pos = start + s_lengths[kind];
+      if (!parse_arguments(cmd.syntax)) {
+        normal = false;
+        break;
+      }
+      if (!cmd.handler()) {
+        g_error_pos = start;
+        normal = false;
+        break;
+      }
+      continue;
+    }
+    if (kind >= K_STATEMENT) {
+      const Statement& st = g_statements[kind - K_STATEMENT];
+      g_pos = start + s_lengths[kind];
+      if (!st.handler()) {
+        normal = false;
+        break;
+      }
+      if (st.handler == stmt_waitinput) {
+        end_drawing();
+        g_script_running = false;
+        return;
+      }
+      continue;
+    }
+    if (!stmt_assignment()) {
+      normal = false;
+      break;
+    }
+  }
+  bool destroyed = g_script_ended;
+  if (!normal && !destroyed) report_error();
+  end_drawing();
+  g_script_running = false;
+  if (destroyed)
+    cleanup();   // WM_DESTROY came while the loop ran and left this to us
+  else
+    end_script();
+}

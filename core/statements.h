@@ -1,0 +1,18 @@
+// The statement loop: the only driver of script execution.
+#pragma once
+#include <stdint.h>
+
+// Runs statements from the script position until WAITINPUT, the end of the
+// script or an error. Never re-entered: a call while the loop is running
+// returns at once (the window procedure holds input for later instead).
+void run_statements();
+
+extern bool g_script_running;   // inside run_statements
+extern bool g_script_ended;     // the script has ended; nothing runs again
+
+// Prepares the keyword index and the per-position cache for a loaded script.
+bool init_dispatch();
+void free_dispatch();
+
+// Hook for the end of the script (destroys the main window in the runtime).
+void end_script();

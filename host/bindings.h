@@ -1,0 +1,25 @@
+// Event bindings: each binding is the place of its statement in the script
+// text; matchers re-read that text at the time of the event.
+#pragma once
+#include <stdint.h>
+
+enum MouseBinding { BIND_LEFT, BIND_CTRL_LEFT, BIND_DOUBLE, BIND_RIGHT, BIND_SHIFT_RIGHT, BIND_MOUSE_KINDS };
+
+// Each returns true when a binding covers the event; the script position has
+// then been moved to the label's definition. On no match the script position
+// is left as it was before the call.
+bool match_mouse(int kind, int32_t x, int32_t y);
+bool match_key(uint32_t vk);
+bool match_char(unsigned char c);
+bool match_button(uint16_t id);
+
+void destroy_buttons();   // clean-up
+
+bool stmt_setmouse();
+bool stmt_setctrlmouse();
+bool stmt_setdblmouse();
+bool stmt_setrightmouse();
+bool stmt_setshftrightmouse();
+bool stmt_setkeyboard();
+bool stmt_button();
+bool stmt_waitinput();

@@ -1,0 +1,147 @@
+#include "host/window.h"
+#include "core/arguments.h"
+#include "core/commands.h"
+#include "core/errors.h"
+#include "core/runtime.h"
+#include "core/startup.h"
+#include "core/statements.h"
+#include "graphics/surface.h"
+#include "host/bindings.h"
+#include "host/dialogs.h"
+
+InputTimeout g_timeout = {0, 0, 1};
+HCURSOR g_cursor = nullptr;
+
+// Input that arrives while the script runs (a message box or dialog of a
+// statement lets queued messages through) is held here and matched in
+// arrival order once the script waits again, so a label never starts in the
+// middle of another statement.
+enum EventKind : uint8_t { EV_MOUSE, EV_KEY, EV_CHAR, EV_COMMAND };
+struct HeldEvent {
+  uint8_t kind;
+  uint8_t binding;   // mouse binding kind
+  uint16_t id;       // command id
+  int32_t x, y;      // mouse position, or key / character in x
+};
+static HeldEvent s_held[64];
+static uint32_t s_held_head = 0, s_held_count = 0;
+
+static void hold(const HeldEvent& e) {
+  if (s_held_count == 64) return;  // a flood of input while busy: drop the excess
+  s_held[(s_held_head + s_held_count) % 64] = e;
+  ++s_held_count;
+}
+
+static bool dispatch(const HeldEvent& e) {
+  switch (e.kind) {
+    case EV_MOUSE: return match_mouse(e.binding, e.x, e.y);
+    case EV_KEY: return match_key((uint32_t)e.x);
+    case EV_CHAR: return match_char((unsigned char)e.x);
+    default:
+      if (e.id >= FIRST_BUTTON_ID) match_button(e.id);
+      return true;  // commands resume the script whether or not they matched
+  }
+}
+
+// Runs the script and then whatever input was held meanwhile.
+static void resume() {
+  run_statements();
+  while (s_held_count && !g_script_ended && !g_script_running) {
+    HeldEvent e = s_held[s_held_head];
+    s_held_head = (s_held_head + 1) % 64;
+    --s_held_count;
+    if (dispatch(e)) run_statements();
+  }
+}
+
+static void deliver(const HeldEvent& e) {
+  if (g_script_ended) return;
+  if (g_script_running) {
+    hold(e);
+    return;
+  }
+  if (dispatch(e)) resume();
+}
+
+static void about_box() {
+  uint32_t armed = g_timeout.armed;
+  g_timeout.armed = 0;
+  show_about_box();
+  g_timeout.armed = armed;
+}
+
+static void mouse(uint8_t binding, LPARAM lp) {
+  HeldEvent e = {EV_MOUSE, binding, 0, (int32_t)LOWORD(lp), (int32_t)HIWORD(lp)};
+  deliver(e);
+}
+
+LRESULT CALLBACK main_window_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT:
+      repaint_window();
+      return 0;
+    case WM_DESTROY:
+      g_script_ended = true;
+      if (!g_script_running) cleanup();
+      PostQuitMessage(0);
+      return 0;
+    case WM_COMMAND: {
+      uint16_t id = LOWORD(wp);
+      if (id == ABOUT_COMMAND) {
+        about_box();
+      } else {
+        HeldEvent e = {EV_COMMAND, 0, id, 0, 0};
+        deliver(e);
+      }
+      return 0;
+    }
+    case WM_KEYDOWN:
+      if (wp == VK_CANCEL && confirm_end()) {
+        DestroyWindow(wnd);
+        return 0;
+      }
+      {
+        HeldEvent e = {EV_KEY, 0, 0, (int32_t)(uint32_t)wp, 0};
+        deliver(e);
+      }
+      return 0;
+    case WM_CHAR: {
+      HeldEvent e = {EV_CHAR, 0, 0, (int32_t)(unsigned char)(wp & 0xFF), 0};
+      deliver(e);
+      return 0;
+    }
+    case WM_TIMER:
+      if (g_timeout.armed && GetTickCount() - g_timeout.start >= g_timeout.duration) resume();
+      return 0;
+    case WM_MOUSEMOVE:
+      SetCursor(g_cursor);
+      ShowCursor(TRUE);
+      return 0;
+    case START_MESSAGE:
+      resume();
+      return 0;
+    case WM_LBUTTONDOWN:
+      mouse(wp == (MK_LBUTTON | MK_CONTROL) ? BIND_CTRL_LEFT : BIND_LEFT, lp);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      if (wp == MK_LBUTTON) mouse(BIND_DOUBLE, lp);
+      return 0;
+    case WM_RBUTTONDOWN:
+      mouse(wp == (MK_RBUTTON | MK_SHIFT) ? BIND_SHIFT_RIGHT : BIND_RIGHT, lp);
+      return 0;
+  }
+  return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+// ---- window commands
+
+static const KeywordRow s_setwindow_words[] = {{"MINIMIZE", 7}, {"MAXIMIZE", 3}, {"RESTORE", 9}, {nullptr, 0}};
+const ArgItem SYN_setwindow[] = {LP_, KW_(s_setwindow_words), RP_, END_};
+bool cmd_setwindow() {
+  ShowWindow(g_mainwnd, arg_num(0));
+  return true;
+}
+
+static const KeywordRow s_waitmode_words[] = {{"FOCUS", 1}, {"NULL", 0}, {nullptr, 0}};
+const ArgItem SYN_setwaitmode[] = {LP_, KW_(s_waitmode_words), RP_, END_};
+bool cmd_setwaitmode() { return true; }
