@@ -39,12 +39,33 @@ COMMAND(substr) COMMAND(trim) COMMAND(ucase) COMMAND(val)
 // system/messages_sounds.cpp
 COMMAND(beep) COMMAND(fileget) COMMAND(getscreencaps) COMMAND(messagebeep) COMMAND(messagebox)
 COMMAND(playsound) COMMAND(usecaption)
+// graphics/bitmap_files.cpp, graphics/bitmaps.cpp
+COMMAND(drawbitmap) COMMAND(drawbitmapext) COMMAND(drawicon) COMMAND(drawsizedbitmap)
+COMMAND(drawsizedbitmapext) COMMAND(freebitmap) COMMAND(freebitmapall) COMMAND(getbitmapdim)
+COMMAND(replacechannel) COMMAND(usecursor)
 // host/window.cpp
 COMMAND(setwaitmode) COMMAND(setwindow)
+// host/menus.cpp
+COMMAND(changemenuitem) COMMAND(getmenustatus) COMMAND(infomenu)
+// host/dialogs.cpp
+COMMAND(abouttarvo) COMMAND(aboutuser) COMMAND(dropfileserver) COMMAND(listbox) COMMAND(textbox)
+// graphics/surface.cpp
+COMMAND(setcolorpalette) COMMAND(setropcode) COMMAND(usecoordinates) COMMAND(wingetclientrect)
+COMMAND(wingetlocation) COMMAND(wininvalidaterect) COMMAND(winvalidaterect)
+// graphics/tools.cpp
+COMMAND(choosefont) COMMAND(usebackground) COMMAND(usebrush) COMMAND(usefont) COMMAND(usefontext)
+COMMAND(usepen)
+// graphics/shapes.cpp
+COMMAND(drawarc) COMMAND(drawbackground) COMMAND(drawchord) COMMAND(drawedgerectangle)
+COMMAND(drawellipse) COMMAND(drawflood) COMMAND(drawfloodext) COMMAND(drawline) COMMAND(drawpie)
+COMMAND(drawrectangle) COMMAND(drawroundrectangle) COMMAND(getpixel) COMMAND(invertrectangle)
+// graphics/text.cpp
+COMMAND(drawnumber) COMMAND(drawstatustext) COMMAND(drawtext) COMMAND(drawtextext)
 #undef COMMAND
 
 // Statement handlers.
 bool stmt_if();
+void reset_block_if();  // forgets the positions of the last block IF
 bool stmt_else();
 bool stmt_endif();
 bool stmt_switch();

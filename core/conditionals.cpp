@@ -8,6 +8,11 @@
 static char* s_endif_pos = nullptr;
 static char* s_else_pos = nullptr;
 
+void reset_block_if() {
+  s_endif_pos = nullptr;
+  s_else_pos = nullptr;
+}
+
 static const ArgItem s_num_condition[] = {NUM_, NUMREL_, NUM_, END_};
 static const ArgItem s_str_condition[] = {STR_, STRREL_, STR_, END_};
 static const KeywordRow s_then_table[] = {{"THEN", 0}, {nullptr, 0}};

@@ -32,6 +32,9 @@ static const char* const s_messages[MSG_COUNT] = {
   "Cannot read the bitmap file.",
   "Could not load RLE file.",
   "CreatePalette() failed.",
+  "WARNING: GetBitMapDim unexpected condition.",
+  "Replace channel DC called.",
+  "DEBUG",
   "Cannot access Clipboard\nAnother application has prevented access.",
   "Delimiter must be a valid character.",
   "Cannot locate the Tarvomsg.dll file.",
@@ -69,6 +72,7 @@ const char* msg_text(int msg) {
   return s_messages[msg];
 }
 
+void (*g_error_box_hook)(int msg, const char* line) = nullptr;
 int g_error = MSG_NONE;
 char* g_error_pos = nullptr;
 
@@ -104,7 +108,10 @@ void report_error() {
       line = s;
     }
   }
-  MessageBoxA(g_mainwnd, line, msg_text(g_error), MB_ICONHAND);
+  if (g_error_box_hook)
+    g_error_box_hook(g_error, line);
+  else
+    MessageBoxA(g_mainwnd, line, msg_text(g_error), MB_ICONHAND);
 }
 
 bool confirm_end() {

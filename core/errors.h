@@ -33,6 +33,9 @@ enum Msg : int {
   MSG_BITMAP_READ,
   MSG_RLE_LOAD,
   MSG_CREATE_PALETTE,
+  MSG_BITMAPDIM_CAPTION,
+  MSG_REPLACE_CHANNEL,
+  MSG_DEBUG_CAPTION,
   MSG_CLIPBOARD,
   MSG_DELIMITER,
   MSG_NO_HOOK_DLL,
@@ -83,6 +86,10 @@ void set_error_at(int msg, char* pos);
 // Shows the error box: caption the message, text the script line at the error
 // position (terminated literals shown with their quotes again).
 void report_error();
+
+// When set, report_error hands the message and the line to this function
+// instead of showing the box (unit tests).
+extern void (*g_error_box_hook)(int msg, const char* line);
 
 // "Are you sure you want to end this Windows application?"; true on Yes.
 bool confirm_end();

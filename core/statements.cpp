@@ -9,6 +9,7 @@
 #include "core/variables.h"
 #include "graphics/surface.h"
 #include "host/bindings.h"
+#include "host/menus.h"
 #include "host/window.h"
 #include <string.h>
 
@@ -21,6 +22,7 @@ const Statement g_statements[] = {
   {"SETCTRLMOUSE", stmt_setctrlmouse},
   {"SETDBLMOUSE", stmt_setdblmouse},
   {"SETKEYBOARD", stmt_setkeyboard},
+  {"SETMENU", stmt_setmenu},
   {"SETMOUSE", stmt_setmouse},
   {"SETRIGHTMOUSE", stmt_setrightmouse},
   {"SETSHFTRIGHTMOUSE", stmt_setshftrightmouse},
