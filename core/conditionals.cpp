@@ -42,7 +42,7 @@ bool stmt_if() {
   for (char* p = after;; ++p) {
     char c = *p;
     if (c == (char)CH_EOT) {
-      set_error_at(MSG_NO_ENDIF, after);
+      set_error_only(MSG_NO_ENDIF);  // shown at the IF keyword
       return false;
     }
     if (c != 'E') continue;

@@ -140,7 +140,7 @@ bool cmd_val() {
     value = 0;  // no number, or one that does not fit
   }
   arg_numvar(2)->value = value;
-  arg_numvar(4)->value = ok;
+  arg_numvar(3)->value = ok;
   return true;
 }
 
