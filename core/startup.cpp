@@ -8,6 +8,7 @@
 #include "core/variables.h"
 #include "graphics/surface.h"
 #include "host/bindings.h"
+#include "host/menus.h"
 #include "host/window.h"
 #include <commctrl.h>
 #include <commdlg.h>
@@ -214,6 +215,9 @@ int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
     cleanup();
     return 0;
   }
+
+  // 11. A bound runtime names its About item after the runtime.
+  if (g_bound) retitle_about_item();
 
   // 12. The 1 ms timer.
   if (!SetTimer(g_mainwnd, 1, 1, nullptr)) {

@@ -8,6 +8,7 @@
 #include "graphics/surface.h"
 #include "host/bindings.h"
 #include "host/dialogs.h"
+#include "host/menus.h"
 
 InputTimeout g_timeout = {0, 0, 1};
 HCURSOR g_cursor = nullptr;
@@ -38,7 +39,7 @@ static bool dispatch(const HeldEvent& e) {
     case EV_KEY: return match_key((uint32_t)e.x);
     case EV_CHAR: return match_char((unsigned char)e.x);
     default:
-      if (e.id >= FIRST_BUTTON_ID) match_button(e.id);
+      if (e.id >= FIRST_BUTTON_ID) match_button(e.id); else match_menu(e.id);
       return true;  // commands resume the script whether or not they matched
   }
 }
