@@ -1,6 +1,9 @@
 #include "graphics/surface.h"
+#include "core/arguments.h"
+#include "core/commands.h"
 #include "core/errors.h"
 #include "core/runtime.h"
+#include <string.h>
 
 DrawingState g_draw = {
   0, 0, 0, 0, nullptr, 0, nullptr, nullptr, nullptr,
@@ -120,4 +123,101 @@ void release_drawing_state() {
   if (d.brush_active) DeleteObject(d.brush);
   if (d.font_active) DeleteObject(d.font);
   d.pen_active = d.brush_active = d.font_active = false;
+}
+
+// ---- surface commands
+
+static const KeywordRow s_coord_modes[] = {{"PIXEL", COORD_PIXEL}, {"METRIC", COORD_METRIC}, {nullptr, 0}};
+const ArgItem SYN_usecoordinates[] = {LP_, KW_(s_coord_modes), RP_, END_};
+bool cmd_usecoordinates() {
+  g_draw.coord_mode = arg_num(0);
+  return true;
+}
+
+static const KeywordRow s_rop_codes[] = {
+  {"BLACKNESS", 0x42}, {"SRCAND", 0x8800C6}, {"SRCINVERT", 0x660046}, {"SRCPAINT", 0xEE0086},
+  {"SRCCOPY", 0xCC0020}, {"NOTSRCCOPY", 0x330008}, {"SRCERASE", 0x440328}, {"DSTINVERT", 0x550009},
+  {"NOTSRCERASE", 0x1100A6}, {"MERGECOPY", 0xC000CA}, {"MERGEPAINT", 0xBB0226},
+  {"WHITENESS", 0xFF0062}, {nullptr, 0}};
+const ArgItem SYN_setropcode[] = {LP_, KW_(s_rop_codes), RP_, END_};
+bool cmd_setropcode() {
+  g_draw.repaint_rop = (uint32_t)arg_num(0);
+  return true;
+}
+
+// Only bitmaps loaded after the change build their palette the new way.
+static const KeywordRow s_palette_modes[] = {{"GENERATE", 1}, {"BITMAP", 0}, {nullptr, 0}};
+const ArgItem SYN_setcolorpalette[] = {LP_, KW_(s_palette_modes), RP_, END_};
+bool cmd_setcolorpalette() {
+  g_draw.palette_mode = arg_num(0);
+  return true;
+}
+
+static RECT rect_args(int first) {
+  RECT r = {arg_num(first), arg_num(first + 1), arg_num(first + 2), arg_num(first + 3)};
+  return r;
+}
+
+// The rectangle is queued for repainting and repainted at once; the repaint
+// nests in the drawing scope that the statement loop holds open.
+const ArgItem SYN_wininvalidaterect[] = {LP_, POINT_, CM_, POINT_, CM_, NUMVAR_, RP_, END_};
+bool cmd_wininvalidaterect() {
+  NumVar* ok = arg_numvar(4);
+  ok->value = 0;
+  RECT r = rect_args(0);
+  if (InvalidateRect(g_mainwnd, &r, FALSE)) {
+    ok->value = 1;
+    UpdateWindow(g_mainwnd);
+  }
+  return true;
+}
+
+const ArgItem SYN_winvalidaterect[] = {LP_, POINT_, CM_, POINT_, CM_, NUMVAR_, RP_, END_};
+bool cmd_winvalidaterect() {
+  NumVar* ok = arg_numvar(4);
+  ok->value = 0;
+  RECT r = rect_args(0);
+  if (ValidateRect(g_mainwnd, &r)) ok->value = 1;
+  return true;
+}
+
+// Left and top are only written when the window is found; right and bottom
+// are cleared first so that a missing window reads as an empty rectangle.
+const ArgItem SYN_wingetclientrect[] = {LP_, STR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_,
+                                        NUMVAR_, RP_, END_};
+bool cmd_wingetclientrect() {
+  arg_numvar(4)->value = 0;
+  arg_numvar(5)->value = 0;
+  if (arg_len(1) == 0) return true;
+  HWND wnd = FindWindowA(nullptr, arg_text(0));
+  RECT r;
+  if (wnd && GetClientRect(wnd, &r)) {
+    arg_numvar(2)->value = r.left;
+    arg_numvar(3)->value = r.top;
+    arg_numvar(4)->value = r.right;
+    arg_numvar(5)->value = r.bottom;
+  }
+  return true;
+}
+
+// The restored position is reported, also for a minimised or maximised window.
+const ArgItem SYN_wingetlocation[] = {LP_, STR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_,
+                                      NUMVAR_, CM_, NUMVAR_, RP_, END_};
+bool cmd_wingetlocation() {
+  NumVar* found = arg_numvar(6);
+  found->value = 0;
+  if (arg_len(1) == 0) return true;
+  HWND wnd = FindWindowA(nullptr, arg_text(0));
+  if (!wnd) return true;
+  WINDOWPLACEMENT wp;
+  memset(&wp, 0, sizeof wp);
+  wp.length = 44;
+  if (GetWindowPlacement(wnd, &wp)) {
+    arg_numvar(2)->value = wp.rcNormalPosition.left;
+    arg_numvar(3)->value = wp.rcNormalPosition.top;
+    arg_numvar(4)->value = wp.rcNormalPosition.right;
+    arg_numvar(5)->value = wp.rcNormalPosition.bottom;
+    found->value = 1;
+  }
+  return true;
 }
