@@ -44,10 +44,17 @@ static bool dispatch(const HeldEvent& e) {
   }
 }
 
-// Runs the script and then whatever input was held meanwhile.
-static void resume() {
-  run_statements();
-  while (s_held_count && !g_script_ended && !g_script_running) {
+// While the About box of the menu is open the script neither starts nor
+// resumes: its start message and its input wait for the box to close.
+static int s_about_open = 0;
+static bool s_start_pending = false;
+
+static bool busy() { return g_script_running || s_about_open; }
+
+// Matches held input in arrival order; each match runs the script, which
+// may hold more.
+static void drain_held() {
+  while (s_held_count && !g_script_ended && !busy()) {
     HeldEvent e = s_held[s_held_head];
     s_held_head = (s_held_head + 1) % 64;
     --s_held_count;
@@ -55,9 +62,16 @@ static void resume() {
   }
 }
 
+// Runs the script and then whatever input was held meanwhile.
+static void resume() {
+  if (s_about_open) return;
+  run_statements();
+  drain_held();
+}
+
 static void deliver(const HeldEvent& e) {
   if (g_script_ended) return;
-  if (g_script_running) {
+  if (busy()) {
     hold(e);
     return;
   }
@@ -67,8 +81,17 @@ static void deliver(const HeldEvent& e) {
 static void about_box() {
   uint32_t armed = g_timeout.armed;
   g_timeout.armed = 0;
+  ++s_about_open;
   show_about_box();
+  --s_about_open;
   g_timeout.armed = armed;
+  if (busy() || g_script_ended) return;
+  if (s_start_pending) {
+    s_start_pending = false;
+    resume();
+  } else {
+    drain_held();
+  }
 }
 
 static void mouse(uint8_t binding, LPARAM lp) {
@@ -119,7 +142,10 @@ LRESULT CALLBACK main_window_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       ShowCursor(TRUE);
       return 0;
     case START_MESSAGE:
-      resume();
+      if (s_about_open)
+        s_start_pending = true;
+      else
+        resume();
       return 0;
     case WM_LBUTTONDOWN:
       mouse(wp == (MK_LBUTTON | MK_CONTROL) ? BIND_CTRL_LEFT : BIND_LEFT, lp);
