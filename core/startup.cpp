@@ -6,6 +6,7 @@
 #include "core/script.h"
 #include "core/statements.h"
 #include "core/variables.h"
+#include "graphics/bitmap_files.h"
 #include "graphics/surface.h"
 #include "host/bindings.h"
 #include "host/menus.h"
@@ -131,6 +132,7 @@ static bool choose_script() {
 
 void cleanup() {
   release_drawing_state();
+  release_bitmap_cache();
   free_dispatch();
   free_script();
   destroy_buttons();

@@ -69,6 +69,7 @@ void begin_drawing() {
     SetTextColor(d.wdc, d.text_colour);
     SetTextColor(d.sdc, d.text_colour);
   }
+  d.scope_palette = d.palette;
   if (d.palette) {
     d.wdc_prev_palette = SelectPalette(d.wdc, d.palette, FALSE);
     RealizePalette(d.wdc);
@@ -97,7 +98,9 @@ void end_drawing() {
     SelectObject(d.wdc, d.wdc_prev_font);
     SelectObject(d.sdc, d.sdc_prev_font);
   }
-  if (d.palette) {
+  // Only what the scope's start selected is put back; commands that select a
+  // palette of their own restore it themselves.
+  if (d.scope_palette) {
     SelectPalette(d.wdc, d.wdc_prev_palette, FALSE);
     RealizePalette(d.wdc);
     SelectPalette(d.sdc, d.sdc_prev_palette, FALSE);

@@ -1,0 +1,381 @@
+// Bitmap files on hostile input: the run-length walk, the header checks, the
+// cache's reading rules, with real files in the temporary directory.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include <vector>
+#include "graphics/bitmap_files.h"
+#include "graphics/surface.h"
+#include "host/window.h"
+#include "script_fixture.h"
+
+typedef std::vector<uint8_t> Bytes;
+
+static void put16(Bytes& b, uint32_t v) {
+  b.push_back((uint8_t)v);
+  b.push_back((uint8_t)(v >> 8));
+}
+static void put32(Bytes& b, uint32_t v) {
+  put16(b, v & 0xFFFF);
+  put16(b, v >> 16);
+}
+
+struct Info {
+  int32_t w = 4, h = 2;
+  uint32_t bits = 8, comp = 0, size_image = 0, clr_used = 0;
+};
+
+// File header + 40-byte header + table (4-byte entries) + pixels.
+static Bytes dib(const Info& i, const Bytes& table, const Bytes& pixels, bool file_header = true) {
+  Bytes b;
+  if (file_header) {
+    put16(b, 0x4D42);
+    put32(b, 0);
+    put32(b, 0);
+    put32(b, 14 + 40 + (uint32_t)table.size());
+  }
+  put32(b, 40);
+  put32(b, (uint32_t)i.w);
+  put32(b, (uint32_t)i.h);
+  put16(b, 1);
+  put16(b, i.bits);
+  put32(b, i.comp);
+  put32(b, i.size_image);
+  put32(b, 0);
+  put32(b, 0);
+  put32(b, i.clr_used);
+  put32(b, 0);
+  b.insert(b.end(), table.begin(), table.end());
+  b.insert(b.end(), pixels.begin(), pixels.end());
+  return b;
+}
+
+static std::string temp_path(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(sizeof dir, dir);
+  return std::string(dir) + name;
+}
+
+static std::string write_temp(const char* name, const Bytes& data) {
+  std::string p = temp_path(name);
+  HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD n = 0;
+  if (!data.empty()) WriteFile(h, data.data(), (DWORD)data.size(), &n, nullptr);
+  CloseHandle(h);
+  return p;
+}
+
+// Reads the header of a file as the loader does; true when it is accepted.
+static bool header_accepted(const Bytes& data, uint32_t* colours = nullptr, Bytes* block = nullptr) {
+  std::string p = write_temp("tarvo_hdr.bmp", data);
+  HANDLE f = CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  uint32_t c = 0;
+  HGLOBAL b = read_bitmap_header(f, &c);
+  CloseHandle(f);
+  DeleteFileA(p.c_str());
+  if (!b) return false;
+  if (colours) *colours = c;
+  if (block) {
+    const uint8_t* q = (const uint8_t*)GlobalLock(b);
+    block->assign(q, q + GlobalSize(b));
+    GlobalUnlock(b);
+  }
+  GlobalFree(b);
+  return true;
+}
+
+TEST(BitmapRle, StreamsThatLeaveTheBitmapOrTheBufferAreRefused) {
+  uint32_t used = 0;
+  // 4 x 2, 8 bits: a run, an end of line, three pixels given one by one
+  // (padded), a delta, the end of bitmap; bytes after the mark don't count.
+  const uint8_t good[] = {4, 1, 0, 0, 0, 3, 7, 8, 9, 0, 0, 2, 1, 0, 0, 1, 0xEE, 0xEE};
+  EXPECT_TRUE(rle_stream_ok(good, sizeof good, 4, 2, 8, &used));
+  EXPECT_EQ(16u, used);
+
+  const uint8_t run_too_long[] = {5, 1, 0, 1};
+  const uint8_t no_end_mark[] = {4, 1, 0, 0};
+  const uint8_t cut_absolute[] = {0, 4, 1, 2};
+  const uint8_t absolute_too_wide[] = {0, 6, 1, 2, 3, 4, 5, 6, 0, 1};
+  const uint8_t cut_delta[] = {0, 2, 1};
+  const uint8_t delta_beyond_width[] = {0, 2, 5, 0, 0, 1};
+  const uint8_t delta_beyond_height[] = {0, 2, 0, 3, 0, 1};
+  const uint8_t pixels_past_last_row[] = {0, 0, 0, 0, 1, 1, 0, 1};
+  const uint8_t lines_past_last_row[] = {0, 0, 0, 0, 0, 0, 0, 1};
+  const uint8_t odd_byte[] = {4, 1, 0};
+  struct Bad {
+    const uint8_t* d;
+    uint32_t n;
+  } bad[] = {{run_too_long, sizeof run_too_long}, {no_end_mark, sizeof no_end_mark},
+             {cut_absolute, sizeof cut_absolute}, {absolute_too_wide, sizeof absolute_too_wide},
+             {cut_delta, sizeof cut_delta}, {delta_beyond_width, sizeof delta_beyond_width},
+             {delta_beyond_height, sizeof delta_beyond_height},
+             {pixels_past_last_row, sizeof pixels_past_last_row},
+             {lines_past_last_row, sizeof lines_past_last_row}, {odd_byte, sizeof odd_byte}};
+  for (const Bad& b : bad) EXPECT_FALSE(rle_stream_ok(b.d, b.n, 4, 2, 8, &used)) << (&b - bad);
+  EXPECT_FALSE(rle_stream_ok(good, 0, 4, 2, 8, &used));
+
+  // Two lines ending exactly on the last row, then the mark: accepted.
+  const uint8_t last_row[] = {4, 1, 0, 0, 4, 2, 0, 0, 0, 1};
+  EXPECT_TRUE(rle_stream_ok(last_row, sizeof last_row, 4, 2, 8, &used));
+}
+
+TEST(BitmapRle, FourBitAbsoluteRunsArePaddedToWords) {
+  uint32_t used = 0;
+  // 5 pixels take 3 bytes, padded to 4; the mark follows.
+  const uint8_t five[] = {0, 5, 0x12, 0x34, 0x50, 0, 0, 1};
+  EXPECT_TRUE(rle_stream_ok(five, sizeof five, 8, 1, 4, &used));
+  EXPECT_EQ(8u, used);
+  // Counted as 8-bit data the same bytes would swallow the mark.
+  EXPECT_FALSE(rle_stream_ok(five, sizeof five, 8, 1, 8, &used));
+  // Without the pad byte the mark is read as pixel data: no mark left.
+  const uint8_t unpadded[] = {0, 5, 0x12, 0x34, 0x50, 0, 1};
+  EXPECT_FALSE(rle_stream_ok(unpadded, sizeof unpadded, 8, 1, 4, &used));
+}
+
+TEST(BitmapHeader, InconsistentHeadersAreRefused) {
+  Bytes t8(4 * 256, 0x40), p8(8, 0);
+  Info ok;
+  EXPECT_TRUE(header_accepted(dib(ok, t8, p8)));
+
+  std::vector<Info> bad;
+  Info i;
+  i = ok; i.w = 0; bad.push_back(i);
+  i = ok; i.w = -4; bad.push_back(i);
+  i = ok; i.h = 0; bad.push_back(i);
+  i = ok; i.h = INT32_MIN; bad.push_back(i);
+  i = ok; i.bits = 3; bad.push_back(i);
+  i = ok; i.bits = 0; bad.push_back(i);
+  i = ok; i.comp = 3; bad.push_back(i);              // bit fields
+  i = ok; i.comp = 2; bad.push_back(i);              // RLE4 with 8 bits
+  i = ok; i.comp = 1; i.h = -2; i.size_image = 8; bad.push_back(i);  // top-down RLE
+  i = ok; i.size_image = 7; bad.push_back(i);        // rows need 8 bytes
+  i = ok; i.w = 0x7FFFFFFF; i.h = 0x7FFFFFFF; bad.push_back(i);
+  // width x bits is 0x100000020: 32 bits would make it a 4-byte row
+  i = ok; i.w = 0x08000001; i.bits = 32; i.h = 4; bad.push_back(i);
+  i = ok; i.w = 0x10000; i.h = -0x10000; i.bits = 24; bad.push_back(i);
+  i = ok; i.clr_used = 257; bad.push_back(i);
+  i = ok; i.clr_used = 0xFFFF; bad.push_back(i);
+  for (size_t k = 0; k < bad.size(); ++k) EXPECT_FALSE(header_accepted(dib(bad[k], t8, p8))) << k;
+
+  // A colour count beyond the end of the file.
+  Info many = ok;
+  many.clr_used = 200;
+  EXPECT_FALSE(header_accepted(dib(many, Bytes(4 * 10, 0), Bytes(), false)));
+  // Header sizes other than 12 and 40, files shorter than a header.
+  Bytes v4 = dib(ok, t8, p8);
+  v4[14] = 108;
+  EXPECT_FALSE(header_accepted(v4));
+  EXPECT_FALSE(header_accepted(Bytes(v4.begin(), v4.begin() + 30)));
+  EXPECT_FALSE(header_accepted(Bytes()));
+  // A pixel offset inside the colour table.
+  Bytes inside = dib(ok, t8, p8);
+  inside[10] = 60;
+  inside[11] = 0;
+  EXPECT_FALSE(header_accepted(inside));
+}
+
+TEST(BitmapHeader, PackedHeaderAnnouncesExactlyWhatItCarries) {
+  // 1 bit, colours used 0x10002: two entries, and the packed header says 2,
+  // not a number that would make the system read 256 entries.
+  Info one;
+  one.bits = 1;
+  one.clr_used = 0x10002;
+  Bytes table = {0, 0, 255, 0, 255, 0, 0, 0};
+  uint32_t colours = 0;
+  Bytes block;
+  ASSERT_TRUE(header_accepted(dib(one, table, Bytes(8, 0)), &colours, &block));
+  EXPECT_EQ(2u, colours);
+  const BITMAPINFOHEADER* h = (const BITMAPINFOHEADER*)block.data();
+  EXPECT_EQ(2u, h->biClrUsed);
+  EXPECT_EQ(8u, h->biSizeImage);   // 4 pixels of 1 bit, 2 rows padded to 4 bytes
+
+  // A core header without file header: widened, 3-byte entries become
+  // 4-byte entries in order, the 16-bit sizes zero-extended.
+  Bytes core;
+  put32(core, 12);
+  put16(core, 40000);
+  put16(core, 3);
+  put16(core, 1);
+  put16(core, 4);
+  for (int k = 0; k < 16; ++k) {
+    core.push_back((uint8_t)k);
+    core.push_back((uint8_t)(k + 100));
+    core.push_back((uint8_t)(k + 200));
+  }
+  core.resize(core.size() + 20000 * 3, 0);
+  ASSERT_TRUE(header_accepted(core, &colours, &block));
+  h = (const BITMAPINFOHEADER*)block.data();
+  EXPECT_EQ(40u, h->biSize);
+  EXPECT_EQ(40000, h->biWidth);
+  EXPECT_EQ(3, h->biHeight);
+  EXPECT_EQ(16u, colours);
+  EXPECT_EQ(16u, h->biClrImportant);
+  EXPECT_EQ(60000u, h->biSizeImage);
+  const uint8_t* e = block.data() + 40 + 4 * 15;
+  EXPECT_EQ(15, e[0]);
+  EXPECT_EQ(115, e[1]);
+  EXPECT_EQ(215, e[2]);
+  EXPECT_EQ(0, e[3]);
+}
+
+TEST(BitmapPalette, TableColoursOrTheColourCube) {
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD t[2];
+  } b = {};
+  b.h.biBitCount = 24;
+  b.t[1] = {30, 20, 10, 0};  // blue, green, red
+  PALETTEENTRY e[256];
+  // No table, 24 bits, BITMAP mode: the cube; its last entry is 224, 224, 192.
+  HPALETTE p = make_bitmap_palette(&b.h, 0, 0);
+  ASSERT_NE(nullptr, p);
+  ASSERT_EQ(256u, GetPaletteEntries(p, 0, 256, e));
+  EXPECT_EQ(224, e[255].peRed);
+  EXPECT_EQ(224, e[255].peGreen);
+  EXPECT_EQ(192, e[255].peBlue);
+  EXPECT_EQ(32 * 3, e[3 + 8 * 5 + 64 * 2].peRed);
+  EXPECT_EQ(32 * 5, e[3 + 8 * 5 + 64 * 2].peGreen);
+  EXPECT_EQ(128, e[3 + 8 * 5 + 64 * 2].peBlue);
+  DeleteObject(p);
+  // A table in BITMAP mode: its colours; in GENERATE mode: the cube.
+  b.h.biBitCount = 1;
+  p = make_bitmap_palette(&b.h, 2, 0);
+  ASSERT_EQ(2u, GetPaletteEntries(p, 0, 256, e));
+  EXPECT_EQ(10, e[1].peRed);
+  EXPECT_EQ(30, e[1].peBlue);
+  DeleteObject(p);
+  p = make_bitmap_palette(&b.h, 2, 1);
+  EXPECT_EQ(256u, GetPaletteEntries(p, 0, 0, nullptr));
+  DeleteObject(p);
+  // No table and not 24 bits: none in BITMAP mode, the cube in GENERATE mode.
+  b.h.biBitCount = 16;
+  EXPECT_EQ(nullptr, make_bitmap_palette(&b.h, 0, 0));
+  p = make_bitmap_palette(&b.h, 0, 1);
+  EXPECT_NE(nullptr, p);
+  DeleteObject(p);
+}
+
+// ---------------------------------------------------------------- the cache
+
+static uint8_t first_pixel() { return g_bitmap.pixels ? g_bitmap.pixels[0] : 0xFF; }
+
+TEST(BitmapCache, ReadsOnceWhateverTheCaseAndAgainAfterRemoval) {
+  clear_bitmap_cache();
+  g_draw.palette_mode = 0;
+  Info i;
+  Bytes table(16 * 4, 0x80);
+  i.bits = 4;
+  i.clr_used = 16;
+  std::string p = write_temp("tarvo_cache.bmp", dib(i, table, Bytes(8, 0x11)));
+  ASSERT_TRUE(fetch_bitmap(p.c_str()));
+  EXPECT_EQ(0x11, first_pixel());
+  EXPECT_EQ(4, g_bitmap.width);
+  EXPECT_EQ(2, g_bitmap.height);
+  HPALETTE pal = g_draw.palette;
+  ASSERT_NE(nullptr, pal);
+  EXPECT_EQ(16u, GetPaletteEntries(pal, 0, 0, nullptr));
+  release_bitmap();
+
+  // The file changes on disk: the cached picture stays, also under another case.
+  write_temp("tarvo_cache.bmp", dib(i, table, Bytes(8, 0x22)));
+  std::string upper = p;
+  CharUpperA(&upper[0]);
+  ASSERT_TRUE(fetch_bitmap(upper.c_str()));
+  EXPECT_EQ(0x11, first_pixel());
+  EXPECT_EQ(pal, g_draw.palette);
+  EXPECT_EQ(1u, bitmap_cache_count());
+  release_bitmap();
+
+  remove_bitmap(upper.c_str());
+  EXPECT_EQ(0u, bitmap_cache_count());
+  EXPECT_EQ(nullptr, g_draw.palette);
+  remove_bitmap(upper.c_str());  // not cached: nothing happens
+  ASSERT_TRUE(fetch_bitmap(p.c_str()));
+  EXPECT_EQ(0x22, first_pixel());
+  release_bitmap();
+  clear_bitmap_cache();
+  EXPECT_EQ(0u, bitmap_cache_count());
+  EXPECT_EQ(nullptr, g_draw.palette);
+  DeleteFileA(p.c_str());
+}
+
+TEST(BitmapCache, FailedLoadStaysCachedAndIsRetried) {
+  clear_bitmap_cache();
+  g_draw.palette_mode = 0;
+  std::string p = temp_path("tarvo_later.bmp");
+  DeleteFileA(p.c_str());
+  g_error = MSG_NONE;
+  EXPECT_FALSE(fetch_bitmap(p.c_str()));
+  EXPECT_EQ(MSG_BITMAP_READ, g_error);
+  EXPECT_EQ(1u, bitmap_cache_count());
+
+  Info i;
+  write_temp("tarvo_later.bmp", dib(i, Bytes(4 * 256, 0), Bytes(8, 0x33)));
+  ASSERT_TRUE(fetch_bitmap(p.c_str()));
+  EXPECT_EQ(0x33, first_pixel());
+  EXPECT_EQ(1u, bitmap_cache_count());
+  release_bitmap();
+  clear_bitmap_cache();
+  DeleteFileA(p.c_str());
+}
+
+TEST(BitmapCache, EachFailingStepHasItsMessage) {
+  clear_bitmap_cache();
+  struct Case {
+    const char* name;
+    Bytes data;
+    int32_t mode;
+    int msg;
+  };
+  Info bad_header;
+  bad_header.bits = 5;
+  Info rgb16;
+  rgb16.bits = 16;
+  Info rle;
+  rle.comp = 1;
+  rle.size_image = 4;
+  Info huge;
+  huge.w = 20000;
+  huge.h = 20000;
+  Info trunc;
+  trunc.h = 4;
+  std::vector<Case> cases = {
+      {"tarvo_m1.bmp", dib(bad_header, Bytes(), Bytes(8, 0)), 0, MSG_NOT_BITMAP},
+      {"tarvo_m2.bmp", dib(rgb16, Bytes(), Bytes(16, 0)), 0, MSG_CREATE_PALETTE},
+      {"tarvo_m3.bmp", dib(rgb16, Bytes(), Bytes(16, 0)), 1, MSG_NONE},
+      {"tarvo_m4.bmp", dib(rle, Bytes(1024, 0), {9, 1, 0, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m5.bmp", dib(rle, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_NONE},
+      {"tarvo_m6.bmp", dib(huge, Bytes(1024, 0), Bytes(8, 0)), 0, MSG_BITMAP_LOAD},
+      // two of four rows present: loads, the missing rows are zero
+      {"tarvo_m7.bmp", dib(trunc, Bytes(1024, 0), Bytes(8, 0x44)), 0, MSG_NONE},
+  };
+  for (const Case& c : cases) {
+    std::string p = write_temp(c.name, c.data);
+    g_draw.palette_mode = c.mode;
+    g_error = MSG_NONE;
+    bool ok = fetch_bitmap(p.c_str());
+    EXPECT_EQ(c.msg == MSG_NONE, ok) << c.name;
+    EXPECT_EQ(c.msg, g_error) << c.name;
+    if (ok && c.data.size() == 14 + 40 + 1024 + 8) {
+      ASSERT_EQ(4, g_bitmap.height);
+      EXPECT_EQ(0x44, g_bitmap.pixels[7]);
+      EXPECT_EQ(0, g_bitmap.pixels[8]);
+      EXPECT_EQ(0, g_bitmap.pixels[15]);
+    }
+    release_bitmap();
+    DeleteFileA(p.c_str());
+  }
+  g_draw.palette_mode = 0;
+  clear_bitmap_cache();
+}
+
+TEST(BitmapCommands, UseCursorSetsTheSharedSystemCursor) {
+  ScriptResult r = run_script("USECURSOR (WAIT)\r\n");
+  EXPECT_EQ(MSG_NONE, r.msg);
+  EXPECT_EQ(LoadCursorA(nullptr, IDC_WAIT), g_cursor);
+  run_script("USECURSOR (APPSTARTING)\r\n");
+  EXPECT_EQ(LoadCursorA(nullptr, IDC_APPSTARTING), g_cursor);
+  run_script("USECURSOR (SIZENESW)\r\n");
+  EXPECT_EQ(LoadCursorA(nullptr, IDC_SIZENESW), g_cursor);
+  unload_script();
+}
