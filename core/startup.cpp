@@ -133,11 +133,13 @@ static bool choose_script() {
 void cleanup() {
   release_drawing_state();
   release_bitmap_cache();
-  free_dispatch();
-  free_script();
   destroy_buttons();
+  // Variables and labels name themselves by pointing into the script text:
+  // they go before the text does.
   free_all_variables();
   free_labels();
+  free_dispatch();
+  free_script();
 }
 
 int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {

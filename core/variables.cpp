@@ -245,12 +245,22 @@ bool cmd_freevar() {
 
 const ArgItem SYN_freevarall[] = {END_};
 bool cmd_freevarall() {
-  while (s_str_first) unlink_strvar(s_str_first);
+  for (StrVar* v = s_str_first; v;) {
+    StrVar* n = v->next;
+    mem_free(v->text);
+    mem_free(v);
+    v = n;
+  }
+  s_str_first = s_str_last = nullptr;
+  s_str_count = 0;
+  if (s_str_index.buckets) memset(s_str_index.buckets, 0, sizeof(void*) * (s_str_index.mask + 1));
   return true;
 }
 
 void free_all_variables() {
-  while (s_str_first) unlink_strvar(s_str_first);
+  // Plain walks: nothing here reads the names, so the order against the
+  // script text does not matter.
+  cmd_freevarall();
   for (NumVar* v = s_num_first; v;) {
     NumVar* n = v->next;
     mem_free(v);

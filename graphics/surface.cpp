@@ -13,6 +13,7 @@ DrawingState g_draw = {
   0, OPAQUE, RGB(192, 192, 192),
   nullptr, nullptr, nullptr,
   0, COORD_METRIC, SRCCOPY,
+  nullptr,
 };
 
 void measure_screen() {

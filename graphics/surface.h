@@ -26,10 +26,10 @@ struct DrawingState {
   COLORREF bk_colour;
   HPALETTE palette;
   HPALETTE wdc_prev_palette, sdc_prev_palette;
-  HPALETTE scope_palette;    // the palette the open scope selected, if any
   int32_t palette_mode;      // 0 BITMAP, 1 GENERATE
   int32_t coord_mode;        // COORD_PIXEL or COORD_METRIC
   uint32_t repaint_rop;
+  HPALETTE scope_palette;    // the palette the open scope selected, if any
 };
 
 extern DrawingState g_draw;

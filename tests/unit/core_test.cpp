@@ -6,6 +6,7 @@
 #include "core/arguments.h"
 #include "core/commands.h"
 #include "core/numbers.h"
+#include "core/startup.h"
 #include "script_fixture.h"
 
 TEST(Tables, SortedAndEveryDescriptorFitsTheArgumentArea) {
@@ -19,7 +20,9 @@ TEST(Tables, SortedAndEveryDescriptorFitsTheArgumentArea) {
     int words = 0, items = 0;
     for (const ArgItem* a = c.syntax; a->kind != A_END; ++a, ++items) {
       ASSERT_LT(items, 40) << c.name << ": descriptor without End";
-      if (a->kind == A_KEYWORD) ASSERT_NE(a->table, nullptr) << c.name;
+      if (a->kind == A_KEYWORD) {
+        ASSERT_NE(a->table, nullptr) << c.name;
+      }
       words += a->kind == A_POINT || a->kind == A_STR ? 2 : a->kind == A_COLOUR ? 3
              : a->kind <= A_COMMA ? 0 : 1;
     }
@@ -62,7 +65,9 @@ TEST(Arithmetic, LimitsAndMessages) {
     bool ok = arithmetic(c.op, c.a, c.b, &r);
     EXPECT_EQ(ok, c.msg == MSG_NONE) << c.a << c.op << c.b;
     EXPECT_EQ(g_error, c.msg) << c.a << c.op << c.b;
-    if (ok) EXPECT_EQ(r, c.r);
+    if (ok) {
+      EXPECT_EQ(r, c.r);
+    }
   }
 }
 
@@ -82,7 +87,9 @@ TEST(Operands, LiteralRules) {
   for (const Case& c : cases) {
     ScriptResult r = run_script(std::string("X = ") + c.text + "\n");
     EXPECT_EQ(r.msg, c.msg) << c.text;
-    if (c.msg == MSG_NONE) EXPECT_EQ(num("X"), c.value) << c.text;
+    if (c.msg == MSG_NONE) {
+      EXPECT_EQ(num("X"), c.value) << c.text;
+    }
   }
 }
 
@@ -220,7 +227,9 @@ TEST(Memory, FailedAllocationsKeepValuesAndReport) {
     }
     // LEFT reports its own message; every other step the general one.
     EXPECT_TRUE(r.msg == MSG_NO_MEMORY || r.msg == MSG_NO_MEMORY_REALLOC) << "allocation " << k;
-    if (r.msg == MSG_NO_MEMORY_REALLOC) EXPECT_EQ(r.line, "LEFT (A$, 3, B$)");
+    if (r.msg == MSG_NO_MEMORY_REALLOC) {
+      EXPECT_EQ(r.line, "LEFT (A$, 3, B$)");
+    }
     // Whatever failed, A$ holds a complete value, never a partial one.
     std::string a = str("A$");
     EXPECT_TRUE(a == "" || a == "old" || a == "newer") << a;
@@ -241,4 +250,19 @@ TEST(Variables, ManyNamesAndFreeingTheFirst) {
   EXPECT_FALSE(has_str("A$"));
   EXPECT_EQ(str("D$"), "");
   unload_script();
+}
+
+// Clean-up frees variables that name themselves by pointing into the script
+// text; a script over a megabyte lives in memory that is unmapped when freed,
+// so any read of a name after the text is gone faults here.
+TEST(Variables, CleanupOfABigScriptReadsNoFreedText) {
+  std::string s;
+  for (int i = 0; i < 30000; ++i) s += "S" + std::to_string(i) + "$ = \"a literal of some length, number " + std::to_string(i) + "\"\n";
+  ASSERT_GT(s.size(), 1u << 20);
+  ScriptResult r = run_script(s);
+  EXPECT_EQ(r.msg, MSG_NONE);
+  EXPECT_EQ(strvar_count(), 30000u);
+  cleanup();
+  EXPECT_EQ(strvar_count(), 0u);
+  EXPECT_EQ(g_script, nullptr);
 }
