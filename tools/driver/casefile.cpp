@@ -300,6 +300,9 @@ bool parse_step(const std::string& line, Step& st, std::string& err) {
     if (n != 3 || !num(1, st.x)) return bad("select ID INDEX | select ID \"entry\"");
     if (t[2].quoted) { st.str = t[2].s; st.y = -1; }
     else if (!num(2, st.y) || st.y < 0) return bad("select ID INDEX | select ID \"entry\"");
+  } else if (w == "press") {
+    st.kind = ST_PRESS;
+    if (n != 3 || !num(1, st.x) || !num(2, st.y)) return bad("press X Y");
   } else if (w == "snapshot") {
     st.kind = ST_SNAPSHOT;
     if (n != 2) return bad("snapshot FILE.png");

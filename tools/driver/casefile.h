@@ -38,6 +38,7 @@ enum StepKind {
   ST_LIST,      // list ID = "a" "b" ...
   ST_SELECT,    // select ID N | select ID "entry"
   ST_SNAPSHOT,  // snapshot FILE.png
+  ST_PRESS,     // press X Y [now]                a left click on the window at client X Y (a child button too)
 };
 
 struct Step {
