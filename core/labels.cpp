@@ -3,6 +3,7 @@
 #include "core/commands.h"
 #include "core/errors.h"
 #include "core/memory.h"
+#include "core/name_cache.h"
 #include "core/script.h"
 
 static Label* s_first = nullptr;
@@ -16,6 +17,7 @@ struct GosubFrame {
   GosubFrame* below;
 };
 static GosubFrame* s_top = nullptr;
+static GosubFrame* s_spare = nullptr;  // popped frames kept for the next GOSUB
 static uint32_t s_depth = 0;
 
 static inline uint32_t hash_word(const char* p, uint32_t len) {
@@ -116,9 +118,13 @@ bool prescan_labels() {
 }
 
 Label* find_label() {
+  NameSlot* slot = name_slot(g_pos);
+  if (slot && slot->label) return slot->label;
   uint32_t len = word_length(g_pos);
   if (len == 0) return nullptr;
-  return lookup(g_pos, len, hash_word(g_pos, len));
+  Label* l = lookup(g_pos, len, hash_word(g_pos, len));
+  if (slot && l) *slot = NameSlot{slot->num, slot->str, slot->str_generation, l, len, 0, false};
+  return l;
 }
 
 bool step_over_label() {
@@ -129,11 +135,15 @@ bool step_over_label() {
 }
 
 void reset_gosub_stack() {
-  while (s_top) {
-    GosubFrame* f = s_top;
-    s_top = f->below;
-    mem_free(f);
+  GosubFrame* lists[2] = {s_top, s_spare};
+  for (GosubFrame* f : lists) {
+    while (f) {
+      GosubFrame* below = f->below;
+      mem_free(f);
+      f = below;
+    }
   }
+  s_top = s_spare = nullptr;
   s_depth = 0;
 }
 
@@ -161,7 +171,11 @@ bool cmd_goto() {
 
 const ArgItem SYN_gosub[] = {LABEL_, END_};
 bool cmd_gosub() {
-  GosubFrame* f = (GosubFrame*)mem_alloc(sizeof(GosubFrame));
+  GosubFrame* f = s_spare;
+  if (f)
+    s_spare = f->below;
+  else
+    f = (GosubFrame*)mem_alloc(sizeof(GosubFrame));
   if (!f) {
     set_error_only(MSG_NO_MEMORY);
     return false;
@@ -184,6 +198,7 @@ bool cmd_return() {
   g_pos = f->ret;
   s_top = f->below;
   --s_depth;
-  mem_free(f);
+  f->below = s_spare;
+  s_spare = f;
   return true;
 }

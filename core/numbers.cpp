@@ -1,5 +1,6 @@
 #include "core/numbers.h"
 #include "core/errors.h"
+#include "core/name_cache.h"
 #include "core/script.h"
 #include "core/variables.h"
 #include <windows.h>
@@ -48,12 +49,21 @@ bool read_num_operand(int32_t* out) {
       set_error(MSG_INVALID_NUMBER);
       return false;
     }
+    // A literal is read once per place in the script; later passes take
+    // its value from the cache.
+    NameSlot* slot = name_slot(g_pos);
+    if (slot && slot->is_literal) {
+      *out = slot->literal;
+      g_pos += slot->length;
+      return true;
+    }
     const char* p = g_pos;
     int error;
     if (!parse_literal(&p, out, &error)) {
       set_error(error);
       return false;
     }
+    if (slot) *slot = NameSlot{nullptr, nullptr, 0, nullptr, (uint32_t)(p - g_pos), *out, true};
     g_pos = (char*)p;
     return true;
   }

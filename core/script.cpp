@@ -44,7 +44,7 @@ bool skip_comment(char** pp) {
   return true;
 }
 
-bool skip_blanks() {
+bool skip_blanks_from_here() {
   char* p = g_pos;
   for (;;) {
     if (is_blank(*p)) {

@@ -27,7 +27,13 @@ inline char upper_ascii(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 32)
 
 // Moves the script position over blanks and comments; false after an
 // unbalanced comment ("Unbalanced comment markers." at its opening brace).
-bool skip_blanks();
+bool skip_blanks_from_here();
+inline bool skip_blanks() {
+  char c = *g_pos;
+  if (c == ' ') c = *++g_pos;                 // the common cases: one space,
+  if (!is_blank(c) && c != '{') return true;  // or nothing to skip
+  return skip_blanks_from_here();
+}
 // At a "{": moves p past the matching "}". False at Ctrl-Z.
 bool skip_comment(char** p);
 // If the character at the script position is c, steps over it; otherwise

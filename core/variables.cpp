@@ -3,6 +3,7 @@
 #include "core/commands.h"
 #include "core/errors.h"
 #include "core/memory.h"
+#include "core/name_cache.h"
 #include "core/numbers.h"
 #include "core/script.h"
 #include <string.h>
@@ -58,15 +59,21 @@ static bool grow_index(Index* ix, uint32_t count, T* first) {
 
 NumVar* find_or_create_numvar() {
   const char* p = g_pos;
-  uint32_t len = word_length(p);
   if (!is_ident_start(*p)) {
     set_error(MSG_SYNTAX);
     return nullptr;
   }
+  NameSlot* slot = name_slot(p);
+  if (slot && slot->num) {
+    g_pos += slot->length;
+    return slot->num;
+  }
+  uint32_t len = word_length(p);
   uint32_t h = hash_word(p, len);
   if (s_num_index.buckets) {
     for (NumVar* v = (NumVar*)s_num_index.buckets[h & s_num_index.mask]; v; v = v->hnext)
       if (same_name(p, v->name, len)) {
+        if (slot) *slot = NameSlot{v, slot->str, slot->str_generation, slot->label, len, 0, false};
         g_pos += len;
         return v;
       }
@@ -84,17 +91,23 @@ NumVar* find_or_create_numvar() {
   uint32_t b = h & s_num_index.mask;
   v->hnext = (NumVar*)s_num_index.buckets[b];
   s_num_index.buckets[b] = v;
+  if (slot) *slot = NameSlot{v, slot->str, slot->str_generation, slot->label, len, 0, false};
   g_pos += len;
   return v;
 }
 
 StrVar* find_or_create_strvar() {
   const char* p = g_pos;
-  uint32_t len = word_length(p);
   if (!is_ident_start(*p)) {
     set_error(MSG_SYNTAX);
     return nullptr;
   }
+  NameSlot* slot = name_slot(p);
+  if (slot && slot->str && slot->str_generation == g_str_generation) {
+    g_pos += slot->length + 1;
+    return slot->str;
+  }
+  uint32_t len = word_length(p);
   if (p[len] != '$') {
     set_error_at(MSG_SYNTAX, g_pos + len);
     return nullptr;
@@ -103,6 +116,7 @@ StrVar* find_or_create_strvar() {
   if (s_str_index.buckets) {
     for (StrVar* v = (StrVar*)s_str_index.buckets[h & s_str_index.mask]; v; v = v->hnext)
       if (same_name(p, v->name, len)) {
+        if (slot) *slot = NameSlot{slot->num, v, g_str_generation, slot->label, len, 0, false};
         g_pos += len + 1;
         return v;
       }
@@ -125,6 +139,7 @@ StrVar* find_or_create_strvar() {
   uint32_t b = h & s_str_index.mask;
   v->hnext = (StrVar*)s_str_index.buckets[b];
   s_str_index.buckets[b] = v;
+  if (slot) *slot = NameSlot{slot->num, v, g_str_generation, slot->label, len, 0, false};
   g_pos += len + 1;
   return v;
 }
@@ -149,6 +164,7 @@ bool set_string_value(StrVar* v, const char* text, uint32_t len, int msg) {
 }
 
 static void unlink_strvar(StrVar* v) {
+  ++g_str_generation;
   if (s_str_index.buckets) {
     void** link = &s_str_index.buckets[hash_word(v->name, word_length(v->name)) & s_str_index.mask];
     while (*link && *link != v) link = (void**)&((StrVar*)*link)->hnext;
@@ -245,6 +261,7 @@ bool cmd_freevar() {
 
 const ArgItem SYN_freevarall[] = {END_};
 bool cmd_freevarall() {
+  ++g_str_generation;
   for (StrVar* v = s_str_first; v;) {
     StrVar* n = v->next;
     mem_free(v->text);
