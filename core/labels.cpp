@@ -20,12 +20,6 @@ static GosubFrame* s_top = nullptr;
 static GosubFrame* s_spare = nullptr;  // popped frames kept for the next GOSUB
 static uint32_t s_depth = 0;
 
-static inline uint32_t hash_word(const char* p, uint32_t len) {
-  uint32_t h = 2166136261u;
-  for (uint32_t i = 0; i < len; ++i) h = (h ^ (unsigned char)upper_ascii(p[i])) * 16777619u;
-  return h;
-}
-
 static Label* lookup(const char* p, uint32_t len, uint32_t h) {
   if (!s_buckets) return nullptr;
   for (Label* l = s_buckets[h & s_mask]; l; l = l->hnext) {
@@ -46,7 +40,7 @@ static bool grow() {
   s_buckets = b;
   s_mask = n - 1;
   for (Label* l = s_first; l; l = l->next) {
-    uint32_t h = hash_word(l->name, word_length(l->name)) & s_mask;
+    uint32_t h = hash_name(l->name, word_length(l->name)) & s_mask;
     l->hnext = b[h];
     b[h] = l;
   }
@@ -90,7 +84,7 @@ bool prescan_labels() {
     }
     uint32_t len;
     if (label_at(p, &len)) {
-      uint32_t h = hash_word(p, len);
+      uint32_t h = hash_name(p, len);
       if (lookup(p, len, h)) {
         set_error_at(MSG_LABEL_MULTIDEFINED, p);
         report_error();
@@ -122,7 +116,7 @@ Label* find_label() {
   if (slot && slot->label) return slot->label;
   uint32_t len = word_length(g_pos);
   if (len == 0) return nullptr;
-  Label* l = lookup(g_pos, len, hash_word(g_pos, len));
+  Label* l = lookup(g_pos, len, hash_name(g_pos, len));
   if (slot && l) *slot = NameSlot{slot->num, slot->str, slot->str_generation, l, len, 0, false};
   return l;
 }

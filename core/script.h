@@ -51,6 +51,12 @@ inline uint32_t word_length(const char* p) {
   return (uint32_t)(q - p);
 }
 inline void skip_word() { g_pos += word_length(g_pos); }
+// Hash of a name without regard to case (the name indexes use it).
+inline uint32_t hash_name(const char* p, uint32_t len) {
+  uint32_t h = 2166136261u;
+  for (uint32_t i = 0; i < len; ++i) h = (h ^ (unsigned char)upper_ascii(p[i])) * 16777619u;
+  return h;
+}
 // At a double quote: scans the literal, terminating it in place with NUL.
 // False ("Syntax error." at the quote) when Ctrl-Z comes first.
 bool scan_literal(const char** text, uint32_t* len);

@@ -62,15 +62,9 @@ static const uint32_t s_key_mask = 511;
 static uint16_t* s_cache = nullptr;   // one entry per script byte
 static uint8_t s_lengths[K_COMMAND + 256];  // keyword length by kind
 
-static inline uint32_t hash_word(const char* p, uint32_t len) {
-  uint32_t h = 2166136261u;
-  for (uint32_t i = 0; i < len; ++i) h = (h ^ (unsigned char)upper_ascii(p[i])) * 16777619u;
-  return h;
-}
-
 static void add_key(const char* name, uint16_t kind) {
   uint32_t len = (uint32_t)strlen(name);
-  uint32_t i = hash_word(name, len) & s_key_mask;
+  uint32_t i = hash_name(name, len) & s_key_mask;
   while (s_keys[i].name) i = (i + 1) & s_key_mask;
   s_keys[i] = {name, kind, (uint16_t)len};
   s_lengths[kind] = (uint8_t)len;
@@ -88,7 +82,7 @@ static void build_key_index() {
 static uint16_t classify(const char* p) {
   uint32_t len = word_length(p);
   if (len == 0) return K_NONE;
-  uint32_t i = hash_word(p, len) & s_key_mask;
+  uint32_t i = hash_name(p, len) & s_key_mask;
   for (; s_keys[i].name; i = (i + 1) & s_key_mask) {
     if (s_keys[i].length == len && word_is(p, s_keys[i].name)) return s_keys[i].kind;
   }

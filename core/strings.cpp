@@ -151,8 +151,8 @@ bool cmd_str() {
   return set_string_value(arg_strvar(1), buf, (uint32_t)n, MSG_NO_MEMORY);
 }
 
-const ArgItem SYN_left[] = {LP_, STRVAR_, CM_, NUM_, CM_, STRVAR_, RP_, END_};
-bool cmd_left() {
+// LEFT and RIGHT: n bytes from one end of the source, or all of it.
+static bool take_end(bool from_right) {
   int32_t n = arg_num(1);
   if (n < 0) {
     set_error_only(MSG_NEGATIVE);
@@ -161,21 +161,15 @@ bool cmd_left() {
   StrVar* src = arg_strvar(0);
   uint32_t len = str_len(src);
   uint32_t take = (uint32_t)n < len ? (uint32_t)n : len;
-  return set_string_value(arg_strvar(2), src->text, take, MSG_NO_MEMORY_REALLOC);
+  const char* from = from_right ? src->text + (len - take) : src->text;
+  return set_string_value(arg_strvar(2), from, take, MSG_NO_MEMORY_REALLOC);
 }
 
+const ArgItem SYN_left[] = {LP_, STRVAR_, CM_, NUM_, CM_, STRVAR_, RP_, END_};
+bool cmd_left() { return take_end(false); }
+
 const ArgItem SYN_right[] = {LP_, STRVAR_, CM_, NUM_, CM_, STRVAR_, RP_, END_};
-bool cmd_right() {
-  int32_t n = arg_num(1);
-  if (n < 0) {
-    set_error_only(MSG_NEGATIVE);
-    return false;
-  }
-  StrVar* src = arg_strvar(0);
-  uint32_t len = str_len(src);
-  uint32_t take = (uint32_t)n < len ? (uint32_t)n : len;
-  return set_string_value(arg_strvar(2), src->text + (len - take), take, MSG_NO_MEMORY_REALLOC);
-}
+bool cmd_right() { return take_end(true); }
 
 const ArgItem SYN_substr[] = {LP_, STR_, CM_, NUM_, CM_, NUM_, CM_, STRVAR_, RP_, END_};
 bool cmd_substr() {

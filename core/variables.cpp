@@ -27,12 +27,6 @@ struct Index {
 static Index s_num_index = {nullptr, 0};
 static Index s_str_index = {nullptr, 0};
 
-static inline uint32_t hash_word(const char* p, uint32_t len) {
-  uint32_t h = 2166136261u;
-  for (uint32_t i = 0; i < len; ++i) h = (h ^ (unsigned char)upper_ascii(p[i])) * 16777619u;
-  return h;
-}
-
 static inline bool same_name(const char* a, const char* b, uint32_t len) {
   for (uint32_t i = 0; i < len; ++i)
     if (upper_ascii(a[i]) != upper_ascii(b[i])) return false;
@@ -50,7 +44,7 @@ static bool grow_index(Index* ix, uint32_t count, T* first) {
   ix->buckets = b;
   ix->mask = n - 1;
   for (T* v = first; v; v = v->next) {
-    uint32_t h = hash_word(v->name, word_length(v->name)) & ix->mask;
+    uint32_t h = hash_name(v->name, word_length(v->name)) & ix->mask;
     v->hnext = (T*)b[h];
     b[h] = v;
   }
@@ -69,7 +63,7 @@ NumVar* find_or_create_numvar() {
     return slot->num;
   }
   uint32_t len = word_length(p);
-  uint32_t h = hash_word(p, len);
+  uint32_t h = hash_name(p, len);
   if (s_num_index.buckets) {
     for (NumVar* v = (NumVar*)s_num_index.buckets[h & s_num_index.mask]; v; v = v->hnext)
       if (same_name(p, v->name, len)) {
@@ -112,7 +106,7 @@ StrVar* find_or_create_strvar() {
     set_error_at(MSG_SYNTAX, g_pos + len);
     return nullptr;
   }
-  uint32_t h = hash_word(p, len);
+  uint32_t h = hash_name(p, len);
   if (s_str_index.buckets) {
     for (StrVar* v = (StrVar*)s_str_index.buckets[h & s_str_index.mask]; v; v = v->hnext)
       if (same_name(p, v->name, len)) {
@@ -145,7 +139,14 @@ StrVar* find_or_create_strvar() {
 }
 
 bool set_string_value(StrVar* v, const char* text, uint32_t len, int msg) {
-  // The source may lie inside the variable's own block: copy before resizing.
+  // A value of the same size is written into the block it has (the source
+  // may lie inside that block: memmove).
+  if (v->size == len + 1) {
+    memmove(v->text, text, len);
+    v->text[len] = 0;
+    return true;
+  }
+  // Otherwise a new block: the source may lie inside the old one.
   if (len > 0xFFFFFFFEu) {
     set_error_only(msg);
     return false;
@@ -166,7 +167,7 @@ bool set_string_value(StrVar* v, const char* text, uint32_t len, int msg) {
 static void unlink_strvar(StrVar* v) {
   ++g_str_generation;
   if (s_str_index.buckets) {
-    void** link = &s_str_index.buckets[hash_word(v->name, word_length(v->name)) & s_str_index.mask];
+    void** link = &s_str_index.buckets[hash_name(v->name, word_length(v->name)) & s_str_index.mask];
     while (*link && *link != v) link = (void**)&((StrVar*)*link)->hnext;
     if (*link) *link = v->hnext;
   }

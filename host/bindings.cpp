@@ -70,15 +70,33 @@ bool stmt_setshftrightmouse() { return mouse_statement(BIND_SHIFT_RIGHT); }
 // pending WAITINPUT time-out still resumes behind WAITINPUT.
 static inline void jump_to(Label* l) { g_pos = (char*)l->name; }
 
+struct SavedPosition {
+  char* pos;
+  int error;
+  char* error_pos;
+};
+
+// Saves the script position and moves it into the binding's list, just
+// behind its "(".
+static SavedPosition enter_binding(char* binding) {
+  SavedPosition saved = {g_pos, g_error, g_error_pos};
+  g_pos = binding;
+  skip_blanks();
+  ++g_pos;
+  return saved;
+}
+
+static bool no_match(const SavedPosition& saved) {
+  g_pos = saved.pos;
+  g_error = saved.error;
+  g_error_pos = saved.error_pos;
+  return false;
+}
+
 bool match_mouse(int kind, int32_t x, int32_t y) {
   char* binding = s_mouse[kind];
   if (!binding) return false;
-  char* saved = g_pos;
-  int saved_error = g_error;
-  char* saved_error_pos = g_error_pos;
-  g_pos = binding;
-  skip_blanks();
-  ++g_pos;  // "("
+  SavedPosition saved = enter_binding(binding);
   for (;;) {
     if (!parse_arguments(s_mouse_group)) break;
     int32_t x1 = arg_num(0), y1 = arg_num(1), x2 = arg_num(2), y2 = arg_num(3);
@@ -92,10 +110,7 @@ bool match_mouse(int kind, int32_t x, int32_t y) {
     if (!skip_blanks() || *g_pos != ',') break;
     ++g_pos;
   }
-  g_pos = saved;
-  g_error = saved_error;
-  g_error_pos = saved_error_pos;
-  return false;
+  return no_match(saved);
 }
 
 // Reads a SETKEYBOARD key: a text operand when one stands here, else a number.
@@ -136,12 +151,7 @@ bool stmt_setkeyboard() {
 static bool match_keyboard(bool want_text, uint32_t code) {
   char* binding = s_keyboard;
   if (!binding) return false;
-  char* saved = g_pos;
-  int saved_error = g_error;
-  char* saved_error_pos = g_error_pos;
-  g_pos = binding;
-  skip_blanks();
-  ++g_pos;  // "("
+  SavedPosition saved = enter_binding(binding);
   for (;;) {
     bool is_text;
     const char* text;
@@ -167,10 +177,7 @@ static bool match_keyboard(bool want_text, uint32_t code) {
     if (!skip_blanks() || *g_pos != ',') break;
     ++g_pos;
   }
-  g_pos = saved;
-  g_error = saved_error;
-  g_error_pos = saved_error_pos;
-  return false;
+  return no_match(saved);
 }
 
 bool match_key(uint32_t vk) { return match_keyboard(false, vk); }
@@ -211,12 +218,7 @@ bool stmt_button() {
 bool match_button(uint16_t id) {
   char* binding = s_button;
   if (!binding) return false;
-  char* saved = g_pos;
-  int saved_error = g_error;
-  char* saved_error_pos = g_error_pos;
-  g_pos = binding;
-  skip_blanks();
-  ++g_pos;  // "("
+  SavedPosition saved = enter_binding(binding);
   uint16_t wanted = (uint16_t)(id - FIRST_BUTTON_ID);
   for (uint16_t j = 0;; ++j) {
     if (!skip_blanks() || !parse_arguments(s_button_group)) break;
@@ -227,10 +229,7 @@ bool match_button(uint16_t id) {
     if (!skip_blanks() || *g_pos != ',') break;
     ++g_pos;
   }
-  g_pos = saved;
-  g_error = saved_error;
-  g_error_pos = saved_error_pos;
-  return false;
+  return no_match(saved);
 }
 
 bool stmt_waitinput() {
