@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Writes the benchmark scripts into the folder given (Tarvo, VBScript, batch, bash).
 # gen.sh DIR TURNS
+# The Tarvo loops run ten times as many turns (and draw ten times as many
+# lines) so that their time stands well above the noise of a process start
+# under Wine; the runner divides by ten.
 set -eu
-d="$1"; n="$2"
+d="$1"; n="$2"; tn=$((n * 10))
 mkdir -p "$d"
 crlf() { sed 's/$/\r/' > "$1"; }
 
@@ -10,7 +13,7 @@ crlf() { sed 's/$/\r/' > "$1"; }
 crlf "$d/count.trv" <<T
 N = 0
 loop: N = N + 1
-IF N < $n THEN GOTO loop
+IF N < $tn THEN GOTO loop
 END
 T
 crlf "$d/count.vbs" <<T
@@ -28,7 +31,7 @@ T
 crlf "$d/gosub.trv" <<T
 N = 0
 loop: GOSUB sub
-IF N < $n THEN GOTO loop
+IF N < $tn THEN GOTO loop
 END
 sub: N = N + 1
 RETURN
@@ -59,7 +62,7 @@ SUBSTR (A$, 5, 3, S$)
 INSTR (A$, "wor", P)
 STRCMP (A$, S$, C)
 N = N + 1
-IF N < $n THEN GOTO loop
+IF N < $tn THEN GOTO loop
 END
 T
 crlf "$d/strings.vbs" <<T
@@ -102,7 +105,7 @@ T
   echo "start: N = 0"
   echo "loop: N = N + 1"
   echo "V9999 = V9998 + 1"
-  echo "IF N < $n THEN GOTO L1999"
+  echo "IF N < $tn THEN GOTO L1999"
   echo "END"
 } | sed 's/^L1999: X = 1999$/L1999: GOTO loop/' | crlf "$d/many.trv"
 crlf "$d/few.trv" <<T
@@ -114,18 +117,19 @@ L2: GOTO loop
 start: N = 0
 loop: N = N + 1
 V9 = V8 + 1
-IF N < $n THEN GOTO L2
+IF N < $tn THEN GOTO L2
 END
 T
 
 # --- start-up: a script that ends at once, and 1 MB of comments and literals
+# that ends right after its pre-scan
 printf 'END\r\n' > "$d/empty.trv"
 {
+  echo "END"
   for i in $(seq 1 8000); do
     echo "{ a comment line that the pre-scan has to walk over, number $i, with some words }"
     echo "S$ = \"a literal that the pre-scan terminates in place, number $i\""
   done
-  echo "END"
 } | crlf "$d/big.trv"
 
 # --- drawing: 100,000 lines in PIXEL mode
@@ -134,6 +138,6 @@ USECOORDINATES (PIXEL)
 N = 0
 loop: DRAWLINE (0, 0, 100, 100)
 N = N + 1
-IF N < 100000 THEN GOTO loop
+IF N < 1000000 THEN GOTO loop
 END
 T

@@ -85,18 +85,16 @@ bool load_script_file(const char* path, uint32_t offset, bool scrambled) {
     free_script();
     return false;
   }
-  char chunk[4096];
+  // Read straight into the buffer, a megabyte at a time: the same bytes as
+  // reading 4096-byte chunks until a short read, with far fewer system calls.
   uint32_t filled = 0;
-  for (;;) {
+  while (filled < len) {
+    DWORD want = len - filled < (1u << 20) ? len - filled : (1u << 20);
     DWORD got = 0;
-    if (!ReadFile(h, chunk, sizeof chunk, &got, nullptr)) got = 0;
-    // The file may have grown since it was sized: never write past the text.
-    uint32_t take = got < len - filled ? got : len - filled;
+    if (!ReadFile(h, g_script + 1 + filled, want, &got, nullptr) || got == 0) break;
     if (scrambled)
-      for (uint32_t i = 0; i < take; ++i) chunk[i] = (char)(chunk[i] - 64);
-    memcpy(g_script + 1 + filled, chunk, take);
-    filled += take;
-    if (got < sizeof chunk) break;
+      for (DWORD i = 0; i < got; ++i) g_script[1 + filled + i] = (char)(g_script[1 + filled + i] - 64);
+    filled += got;
   }
   CloseHandle(h);
   g_pos = g_script;

@@ -1,0 +1,27 @@
+/* The yardstick for start-up: a bare Win32 program that registers a class,
+   opens a window, runs its message loop until the window is gone, and exits. */
+#include <windows.h>
+
+static LRESULT CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_USER) { DestroyWindow(w); return 0; }
+  if (m == WM_DESTROY) { PostQuitMessage(0); return 0; }
+  return DefWindowProcA(w, m, wp, lp);
+}
+
+int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show) {
+  WNDCLASSA wc = {0};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = inst;
+  wc.lpszClassName = "Bare";
+  RegisterClassA(&wc);
+  HWND w = CreateWindowExA(0, "Bare", "Bare", WS_POPUP, -310, -110, 300, 100, NULL, NULL, inst, NULL);
+  ShowWindow(w, show);
+  UpdateWindow(w);
+  PostMessageA(w, WM_USER, 0, 0);
+  MSG msg;
+  while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
