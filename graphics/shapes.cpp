@@ -15,11 +15,6 @@ static bool no_memory() {
   return false;
 }
 
-static RECT rect_at(int first) {
-  RECT r = {arg_num(first), arg_num(first + 1), arg_num(first + 2), arg_num(first + 3)};
-  return r;
-}
-
 typedef BOOL(WINAPI* Figure4)(HDC, int, int, int, int);
 typedef BOOL(WINAPI* Figure8)(HDC, int, int, int, int, int, int, int, int);
 
@@ -102,9 +97,9 @@ bool cmd_drawfloodext() {
 
 const ArgItem SYN_invertrectangle[] = {LP_, POINT_, CM_, POINT_, RP_, END_};
 bool cmd_invertrectangle() {
-  RECT r = rect_at(0);
+  RECT r = arg_rect(0);
   if (!InvertRect(g_draw.wdc, &r)) return no_memory();
-  r = rect_at(0);
+  r = arg_rect(0);
   if (!InvertRect(g_draw.sdc, &r)) return no_memory();
   return true;
 }
@@ -128,9 +123,9 @@ const ArgItem SYN_drawedgerectangle[] = {LP_, POINT_, CM_, POINT_, CM_, KW_(s_ed
                                          KW_(s_edge_flags), CM_, KW_(s_edge_sides), RP_, END_};
 bool cmd_drawedgerectangle() {
   UINT edge = (UINT)arg_num(4), flags = (UINT)(arg_num(5) | arg_num(6));
-  RECT r = rect_at(0);
+  RECT r = arg_rect(0);
   if (!DrawEdge(g_draw.wdc, &r, edge, flags)) return no_memory();
-  r = rect_at(0);
+  r = arg_rect(0);
   if (!DrawEdge(g_draw.sdc, &r, edge, flags)) return no_memory();
   return true;
 }

@@ -157,18 +157,13 @@ bool cmd_setcolorpalette() {
   return true;
 }
 
-static RECT rect_args(int first) {
-  RECT r = {arg_num(first), arg_num(first + 1), arg_num(first + 2), arg_num(first + 3)};
-  return r;
-}
-
 // The rectangle is queued for repainting and repainted at once; the repaint
 // nests in the drawing scope that the statement loop holds open.
 const ArgItem SYN_wininvalidaterect[] = {LP_, POINT_, CM_, POINT_, CM_, NUMVAR_, RP_, END_};
 bool cmd_wininvalidaterect() {
   NumVar* ok = arg_numvar(4);
   ok->value = 0;
-  RECT r = rect_args(0);
+  RECT r = arg_rect(0);
   if (InvalidateRect(g_mainwnd, &r, FALSE)) {
     ok->value = 1;
     UpdateWindow(g_mainwnd);
@@ -180,7 +175,7 @@ const ArgItem SYN_winvalidaterect[] = {LP_, POINT_, CM_, POINT_, CM_, NUMVAR_, R
 bool cmd_winvalidaterect() {
   NumVar* ok = arg_numvar(4);
   ok->value = 0;
-  RECT r = rect_args(0);
+  RECT r = arg_rect(0);
   if (ValidateRect(g_mainwnd, &r)) ok->value = 1;
   return true;
 }

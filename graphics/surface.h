@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "core/arguments.h"
 
 enum { COORD_PIXEL = 0, COORD_METRIC = 1 };
 
@@ -52,4 +53,11 @@ inline int32_t pixel_to_metric_x(int32_t x) {
 }
 inline int32_t pixel_to_metric_y(int32_t y) {
   return y >= g_draw.px_h ? g_draw.mm_h : (int32_t)((int64_t)y * g_draw.mm_h / g_draw.px_h);
+}
+
+// The rectangle of two Point arguments starting at word first (left, top,
+// right, bottom as written).
+inline RECT arg_rect(int first) {
+  RECT r = {arg_num(first), arg_num(first + 1), arg_num(first + 2), arg_num(first + 3)};
+  return r;
 }

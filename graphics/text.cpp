@@ -52,7 +52,7 @@ bool cmd_drawtextext() {
   int len = (int)arg_len(5);
   UINT format = (UINT)arg_num(6) | DT_WORDBREAK;
   for (HDC dc : {g_draw.wdc, g_draw.sdc}) {
-    RECT r = {arg_num(0), arg_num(1), arg_num(2), arg_num(3)};
+    RECT r = arg_rect(0);
     if (!DrawTextA(dc, text, len, &r, format)) return no_memory();
   }
   return true;
@@ -81,7 +81,7 @@ const ArgItem SYN_drawstatustext[] = {LP_, POINT_, CM_, POINT_, CM_, STR_, CM_, 
 bool cmd_drawstatustext() {
   StatusPainter paint = status_painter();
   if (!paint) return true;
-  RECT r = {arg_num(0), arg_num(1), arg_num(2), arg_num(3)};
+  RECT r = arg_rect(0);
   paint(g_draw.wdc, &r, arg_text(4), (UINT)arg_num(6));
   paint(g_draw.sdc, &r, arg_text(4), (UINT)arg_num(6));
   return true;
