@@ -70,15 +70,7 @@ bool stmt_setshftrightmouse() { return mouse_statement(BIND_SHIFT_RIGHT); }
 // pending WAITINPUT time-out still resumes behind WAITINPUT.
 static inline void jump_to(Label* l) { g_pos = (char*)l->name; }
 
-struct SavedPosition {
-  char* pos;
-  int error;
-  char* error_pos;
-};
-
-// Saves the script position and moves it into the binding's list, just
-// behind its "(".
-static SavedPosition enter_binding(char* binding) {
+SavedPosition enter_binding(char* binding) {
   SavedPosition saved = {g_pos, g_error, g_error_pos};
   g_pos = binding;
   skip_blanks();
@@ -86,7 +78,7 @@ static SavedPosition enter_binding(char* binding) {
   return saved;
 }
 
-static bool no_match(const SavedPosition& saved) {
+bool no_match(const SavedPosition& saved) {
   g_pos = saved.pos;
   g_error = saved.error;
   g_error_pos = saved.error_pos;

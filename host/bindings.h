@@ -13,6 +13,17 @@ bool match_key(uint32_t vk);
 bool match_char(unsigned char c);
 bool match_button(uint16_t id);
 
+// Matchers re-read a binding's text with the script position. enter_binding
+// moves the position just behind the binding's "(" and returns what was
+// there; no_match puts the position and the error slot back and gives false.
+struct SavedPosition {
+  char* pos;
+  int error;
+  char* error_pos;
+};
+SavedPosition enter_binding(char* binding);
+bool no_match(const SavedPosition& saved);
+
 void destroy_buttons();   // clean-up
 
 bool stmt_setmouse();

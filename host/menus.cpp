@@ -5,6 +5,7 @@
 #include "core/labels.h"
 #include "core/runtime.h"
 #include "core/script.h"
+#include "host/bindings.h"
 #include "host/window.h"
 
 // The menu binding: the script position behind the last SETMENU keyword, or
@@ -158,12 +159,7 @@ bool stmt_setmenu() {
 // carries on behind its WAITINPUT, as it does after a time-out.
 bool match_menu(uint16_t id) {
   if (!s_menu || id == 0) return false;
-  char* saved = g_pos;
-  int saved_error = g_error;
-  char* saved_error_pos = g_error_pos;
-  g_pos = s_menu;
-  skip_blanks();
-  ++g_pos;  // "("
+  SavedPosition saved = enter_binding(s_menu);
   MenuItem item;
   for (uint32_t k = 1;; ++k) {
     if (!read_item(&item)) break;
@@ -174,10 +170,7 @@ bool match_menu(uint16_t id) {
     }
     if (item.last) break;
   }
-  g_pos = saved;
-  g_error = saved_error;
-  g_error_pos = saved_error_pos;
-  return false;
+  return no_match(saved);
 }
 
 void retitle_about_item() {
