@@ -1,5 +1,7 @@
 /* The yardstick for start-up: a bare Win32 program that registers a class,
-   opens a window, runs its message loop until the window is gone, and exits. */
+   opens a window, runs its message loop until the window is gone, and exits.
+   With the argument "hold" it keeps its window until it is killed (the
+   runner uses that to keep Wine's virtual desktop up while it times). */
 #include <windows.h>
 
 static LRESULT CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
@@ -17,7 +19,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show) {
   HWND w = CreateWindowExA(0, "Bare", "Bare", WS_POPUP, -310, -110, 300, 100, NULL, NULL, inst, NULL);
   ShowWindow(w, show);
   UpdateWindow(w);
-  PostMessageA(w, WM_USER, 0, 0);
+  if (lstrcmpA(cmd, "hold") != 0) PostMessageA(w, WM_USER, 0, 0);
   MSG msg;
   while (GetMessageA(&msg, NULL, 0, 0) > 0) {
     TranslateMessage(&msg);

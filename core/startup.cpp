@@ -11,6 +11,7 @@
 #include "host/bindings.h"
 #include "host/menus.h"
 #include "host/window.h"
+#include "system/system_libraries.h"
 #include <commctrl.h>
 #include <commdlg.h>
 #include <string.h>
@@ -118,7 +119,7 @@ static bool choose_script() {
     ofn.nMaxFileTitle = sizeof title;
     ofn.lpstrTitle = msg_text(MSG_OPEN_TITLE);
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&ofn)) return false;
+    if (!open_file_dialog(&ofn)) return false;
     uint32_t size;
     if (file_size(s_script_path, &size)) {
       copy_truncated(g_title, sizeof g_title, msg_text(MSG_TITLE_PREFIX), s_script_path);

@@ -7,6 +7,7 @@
 #include "core/commands.h"
 #include "core/errors.h"
 #include "graphics/surface.h"
+#include "system/system_libraries.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <initializer_list>
@@ -64,11 +65,7 @@ typedef void(WINAPI* StatusPainter)(HDC, LPCRECT, LPCSTR, UINT);
 
 static StatusPainter status_painter() {
   static StatusPainter painter = nullptr;
-  if (!painter) {
-    HMODULE lib = GetModuleHandleA("COMCTL32.DLL");
-    if (!lib) lib = LoadLibraryA("COMCTL32.DLL");
-    if (lib) painter = (StatusPainter)(void*)GetProcAddress(lib, MAKEINTRESOURCEA(5));
-  }
+  if (!painter) painter = (StatusPainter)(void*)library_function("COMCTL32.DLL", MAKEINTRESOURCEA(5));
   return painter;
 }
 

@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "core/runtime.h"
 #include "graphics/surface.h"
+#include "system/system_libraries.h"
 #include <windows.h>
 #include <commdlg.h>
 #include <string.h>
@@ -232,7 +233,7 @@ bool cmd_choosefont() {
   cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_USESTYLE | CF_EFFECTS;
   cf.lpszStyle = style;
   cf.nFontType = SCREEN_FONTTYPE;
-  ChooseFontA(&cf);
+  choose_font_dialog(&cf);
   lf.lfFaceName[LF_FACESIZE - 1] = 0;
   if (!set_string_value(face, lf.lfFaceName, (uint32_t)strlen(lf.lfFaceName), MSG_FONT_NAME))
     return false;

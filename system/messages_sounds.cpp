@@ -6,9 +6,9 @@
 #include "core/memory.h"
 #include "core/runtime.h"
 #include "graphics/surface.h"
+#include "system/system_libraries.h"
 #include <windows.h>
 #include <commdlg.h>
-#include <mmsystem.h>
 #include <string.h>
 
 const ArgItem SYN_beep[] = {END_};
@@ -32,7 +32,7 @@ const ArgItem SYN_playsound[] = {LP_, STR_, CM_, KW_(s_sound_modes), CM_, KW_(s_
 bool cmd_playsound() {
   NumVar* ok = arg_numvar(4);
   ok->value = 0;
-  ok->value = PlaySoundA(arg_text(0), nullptr, (DWORD)(arg_num(2) | arg_num(3))) ? 1 : 0;
+  ok->value = play_sound(arg_text(0), (DWORD)(arg_num(2) | arg_num(3))) ? 1 : 0;
   return true;
 }
 
@@ -129,7 +129,7 @@ bool cmd_fileget() {
   ofn.Flags = (DWORD)arg_num(8) | OFN_HIDEREADONLY | OFN_LONGNAMES;
   StrVar* result = arg_strvar(9);
   bool ok;
-  if (GetOpenFileNameA(&ofn)) {
+  if (open_file_dialog(&ofn)) {
     file[sizeof file - 1] = 0;
     ok = set_string_value(result, file, (uint32_t)strlen(file), MSG_NO_MEMORY);
   } else {
