@@ -33,7 +33,15 @@ static inline bool same_name(const char* a, const char* b, uint32_t len) {
   return !is_ident(b[len]);
 }
 
-// Chain links live at different offsets in the two record kinds.
+// Chain links live at different offsets in the two record kinds, hence the
+// templates.
+template <typename T>
+static void link_into_index(Index* ix, T* v, uint32_t h) {
+  uint32_t b = h & ix->mask;
+  v->hnext = (T*)ix->buckets[b];
+  ix->buckets[b] = v;
+}
+
 template <typename T>
 static bool grow_index(Index* ix, uint32_t count, T* first) {
   if (ix->buckets && count <= ix->mask + 1) return true;
@@ -43,12 +51,16 @@ static bool grow_index(Index* ix, uint32_t count, T* first) {
   mem_free(ix->buckets);
   ix->buckets = b;
   ix->mask = n - 1;
-  for (T* v = first; v; v = v->next) {
-    uint32_t h = hash_name(v->name, word_length(v->name)) & ix->mask;
-    v->hnext = (T*)b[h];
-    b[h] = v;
-  }
+  for (T* v = first; v; v = v->next) link_into_index(ix, v, hash_name(v->name, word_length(v->name)));
   return true;
+}
+
+template <typename T>
+static T* find_in_index(const Index& ix, const char* p, uint32_t len, uint32_t h) {
+  if (!ix.buckets) return nullptr;
+  for (T* v = (T*)ix.buckets[h & ix.mask]; v; v = v->hnext)
+    if (same_name(p, v->name, len)) return v;
+  return nullptr;
 }
 
 NumVar* find_or_create_numvar() {
@@ -64,15 +76,13 @@ NumVar* find_or_create_numvar() {
   }
   uint32_t len = word_length(p);
   uint32_t h = hash_name(p, len);
-  if (s_num_index.buckets) {
-    for (NumVar* v = (NumVar*)s_num_index.buckets[h & s_num_index.mask]; v; v = v->hnext)
-      if (same_name(p, v->name, len)) {
-        if (slot) *slot = NameSlot{v, slot->str, slot->str_generation, slot->label, len, 0, false};
-        g_pos += len;
-        return v;
-      }
+  NumVar* v = find_in_index<NumVar>(s_num_index, p, len, h);
+  if (v) {
+    if (slot) *slot = NameSlot{v, slot->str, slot->str_generation, slot->label, len, 0, false};
+    g_pos += len;
+    return v;
   }
-  NumVar* v = (NumVar*)mem_alloc(sizeof(NumVar));
+  v = (NumVar*)mem_alloc(sizeof(NumVar));
   if (!v || !grow_index(&s_num_index, s_num_count + 1, s_num_first)) {
     mem_free(v);
     set_error(MSG_NO_MEMORY);
@@ -82,9 +92,7 @@ NumVar* find_or_create_numvar() {
   if (s_num_last) s_num_last->next = v; else s_num_first = v;
   s_num_last = v;
   ++s_num_count;
-  uint32_t b = h & s_num_index.mask;
-  v->hnext = (NumVar*)s_num_index.buckets[b];
-  s_num_index.buckets[b] = v;
+  link_into_index(&s_num_index, v, h);
   if (slot) *slot = NameSlot{v, slot->str, slot->str_generation, slot->label, len, 0, false};
   g_pos += len;
   return v;
@@ -107,15 +115,13 @@ StrVar* find_or_create_strvar() {
     return nullptr;
   }
   uint32_t h = hash_name(p, len);
-  if (s_str_index.buckets) {
-    for (StrVar* v = (StrVar*)s_str_index.buckets[h & s_str_index.mask]; v; v = v->hnext)
-      if (same_name(p, v->name, len)) {
-        if (slot) *slot = NameSlot{slot->num, v, g_str_generation, slot->label, len, 0, false};
-        g_pos += len + 1;
-        return v;
-      }
+  StrVar* v = find_in_index<StrVar>(s_str_index, p, len, h);
+  if (v) {
+    if (slot) *slot = NameSlot{slot->num, v, g_str_generation, slot->label, len, 0, false};
+    g_pos += len + 1;
+    return v;
   }
-  StrVar* v = (StrVar*)mem_alloc(sizeof(StrVar));
+  v = (StrVar*)mem_alloc(sizeof(StrVar));
   char* text = v ? (char*)mem_alloc(1) : nullptr;
   if (!text || !grow_index(&s_str_index, s_str_count + 1, s_str_first)) {
     mem_free(text);
@@ -130,9 +136,7 @@ StrVar* find_or_create_strvar() {
   if (s_str_last) s_str_last->next = v; else s_str_first = v;
   s_str_last = v;
   ++s_str_count;
-  uint32_t b = h & s_str_index.mask;
-  v->hnext = (StrVar*)s_str_index.buckets[b];
-  s_str_index.buckets[b] = v;
+  link_into_index(&s_str_index, v, h);
   if (slot) *slot = NameSlot{slot->num, v, g_str_generation, slot->label, len, 0, false};
   g_pos += len + 1;
   return v;
