@@ -154,6 +154,9 @@ void end_script() {
 static const uint32_t BREAK_CHECK_UNITS = 16384;
 static const uint32_t COMMAND_UNITS = 16;
 
+static bool break_key_confirmed() { return (GetAsyncKeyState(VK_CANCEL) & 0x8000) && confirm_end(); }
+bool (*g_break_requested)() = break_key_confirmed;
+
 void run_statements() {
   if (g_script_running || g_script_ended) return;
   g_script_running = true;
@@ -167,7 +170,7 @@ void run_statements() {
     if (g_script_ended) break;
     if (units >= BREAK_CHECK_UNITS) {
       units = 0;
-      if ((GetAsyncKeyState(VK_CANCEL) & 0x8000) && confirm_end()) break;
+      if (g_break_requested()) break;
     }
     ++units;
     if (!skip_blanks()) {

@@ -7,6 +7,12 @@
 // returns at once (the window procedure holds input for later instead).
 void run_statements();
 
+// Asked before the first statement of every run and then after every fixed
+// amount of work: true when the script is to end at once (Ctrl+Break held
+// and the question answered Yes). Tests put in their own to cut endless
+// scripts short.
+extern bool (*g_break_requested)();
+
 extern bool g_script_running;   // inside run_statements
 extern bool g_script_ended;     // the script has ended; nothing runs again
 

@@ -19,7 +19,7 @@ void unload_script() {
   free_script();
 }
 
-ScriptResult run_script(const std::string& text) {
+ScriptResult run_script(const std::string& text, int fail_after) {
   unload_script();
   g_last = ScriptResult();
   g_error = MSG_NONE;
@@ -34,7 +34,9 @@ ScriptResult run_script(const std::string& text) {
   g_pos = g_script;
   reset_gosub_stack();
   g_last.started = true;
+  mem_fail_after(fail_after);
   run_statements();
+  mem_fail_after(0);
   return g_last;
 }
 

@@ -20,7 +20,9 @@ extern ScriptResult g_last;
 
 void unload_script();
 // Loads, pre-scans and runs the text until it ends, waits or fails.
-ScriptResult run_script(const std::string& text);
+// With fail_after k > 0, the k-th allocation of the run (after loading and
+// the pre-scan) fails.
+ScriptResult run_script(const std::string& text, int fail_after = 0);
 // Value of a numeric / string variable of the last script ("" / 0 if absent).
 int num(const char* name);
 std::string str(const char* name);

@@ -1,0 +1,179 @@
+// Random scripts made of the language's own pieces, whole, cut short and with
+// stray characters, run through the real statement loop. None may crash or
+// hang; an error always names a known message and shows a line that the
+// script really has; running the same text twice gives the same outcome
+// (nothing depends on what an earlier script left behind); and a run whose
+// allocations start failing still ends with a known message.
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
+#include "script_fixture.h"
+
+namespace {
+
+struct Rng {
+  uint32_t s;
+  uint32_t below(uint32_t n) {
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return s % n;
+  }
+};
+
+// Each kind of operand comes from a list of good ones and, now and then, from
+// a list of bad ones, so that scripts get past their first lines.
+struct Pool {
+  std::vector<const char*> good, bad;
+};
+const char* pick(Rng& r, const Pool& p) {
+  if (r.below(16) == 0) return p.bad[r.below((uint32_t)p.bad.size())];
+  return p.good[r.below((uint32_t)p.good.size())];
+}
+
+const Pool kNums = {{"0", "1", "-1", "7", "N", "M", "2147483647", "-2147483648"},
+                    {"4294967296", "99999999999", "-", "X$", "\"5\"", "3a", "(1)"}};
+// Lengths stay small: a count of two thousand million spaces is a valid
+// request that only costs time.
+const Pool kCounts = {{"0", "1", "-1", "7", "300", "-2147483648"}, {"X$", "-", "\"5\""}};
+const Pool kStrs = {{"\"\"", "\"abc\"", "\"a b\"", "S$", "T$", "U$", "\"x\" + S$"}, {"N", "S", "\"x\" + S$ + U$"}};
+const Pool kRelops = {{"=", "<>", "<", ">", "<=", ">="}, {"=<", "><", "!", ""}};
+const Pool kOps = {{"+", "-", "*", "/", ""}, {"%", "++"}};
+const Pool kLabels = {{"L0", "L1", "L2", "L3"}, {"NOWHERE", "L0:"}};
+
+std::string statement(Rng& r, int depth);
+
+std::string string_command(Rng& r) {
+  std::string s = pick(r, kStrs), n = pick(r, kCounts);
+  switch (r.below(15)) {
+    case 0: return "LEN (" + s + ", N)";
+    case 1: return "SUBSTR (" + s + ", " + n + ", " + pick(r, kCounts) + ", T$)";
+    case 2: return "LEFT (S$, " + n + ", T$)";
+    case 3: return "RIGHT (T$, " + n + ", S$)";
+    case 4: return "PAD (S$, " + n + ")";
+    case 5: return "SPACE (U$, " + n + ")";
+    case 6: return "VAL (" + s + ", N, M)";
+    case 7: return "STR (" + n + ", S$)";
+    case 8: return "CHR (" + n + ", T$)";
+    case 9: return "INSTR (" + s + ", " + pick(r, kStrs) + ", N)";
+    case 10: return "STRCMPI (" + s + ", " + pick(r, kStrs) + ", M)";
+    case 11: return "UCASE (S$)";
+    case 12: return "TRIM (T$)";
+    case 13: return "FREEVAR (" + std::string(pick(r, kStrs)) + ")";
+    default: return "FREEVARALL";
+  }
+}
+
+std::string statement(Rng& r, int depth) {
+  std::string a = pick(r, kNums), b = pick(r, kNums);
+  switch (r.below(depth > 0 ? 12 : 15)) {
+    case 0: return "N = " + a + " " + pick(r, kOps) + " " + b;
+    case 1: return "S$ = " + std::string(pick(r, kStrs)) + " + " + pick(r, kStrs);
+    case 2: return "GOTO " + std::string(pick(r, kLabels));
+    case 3: return "GOSUB " + std::string(pick(r, kLabels));
+    case 4: return "RETURN";
+    case 5: return "END";
+    case 6: return "SET M = " + a;
+    case 7: return "{ " + std::string(pick(r, kStrs)) + " }";
+    case 8: return "SWITCH";
+    case 9: case 10: case 11: return string_command(r);
+    case 12: return "IF " + a + " " + pick(r, kRelops) + " " + b + " THEN " + statement(r, depth + 1);
+    case 13:
+      return "IF " + std::string(pick(r, kStrs)) + " " + pick(r, kRelops) + " " + pick(r, kStrs) + " THEN " +
+             statement(r, depth + 1) + (r.below(2) ? " ELSE " + statement(r, depth + 1) : "");
+    default: return r.below(2) ? "IF " + a + " " + pick(r, kRelops) + " " + b + " THEN" : r.below(2) ? "ELSE" : "ENDIF";
+  }
+}
+
+std::string random_script(Rng& r) {
+  std::string text;
+  uint32_t lines = 1 + r.below(24), defined = 0;
+  for (uint32_t i = 0; i < lines; ++i) {
+    // Mostly each label once; now and then one twice.
+    if (r.below(4) == 0) {
+      uint32_t k = r.below(4);
+      if (!(defined & 1u << k) || r.below(16) == 0) text += "L" + std::to_string(k) + ": ";
+      defined |= 1u << k;
+    }
+    text += statement(r, 0);
+    text += "\r\n";
+  }
+  // Stray characters and cuts: the pieces that most often break a reader.
+  static const char kStray[] = "\"{}(),:$ -9AZ";
+  for (uint32_t k = r.below(4) == 0 ? 1 + r.below(2) : 0; k > 0 && !text.empty(); --k) {
+    size_t at = r.below((uint32_t)text.size());
+    if (r.below(2))
+      text.insert(at, 1, kStray[r.below(sizeof kStray - 1)]);
+    else
+      text.erase(at, 1);
+  }
+  if (r.below(6) == 0 && !text.empty()) text.resize(r.below((uint32_t)text.size()));
+  return text;
+}
+
+std::set<std::string> lines_of(const std::string& text) {
+  std::set<std::string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i)
+    if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
+      lines.insert(text.substr(start, i - start));
+      start = i + 1;
+    }
+  return lines;
+}
+
+// Endless loops are cut short after a few checks (the first comes before the
+// first statement).
+int s_checks = 0;
+bool stop_after_a_few_checks() { return ++s_checks > 4; }
+
+ScriptResult run_bounded(const std::string& text) {
+  s_checks = 0;
+  return run_script(text);
+}
+
+bool same_outcome(const ScriptResult& a, const ScriptResult& b) {
+  return a.msg == b.msg && a.line == b.line && a.started == b.started;
+}
+
+}  // namespace
+
+TEST(RandomScripts, NeverCrashAndReportWhatTheScriptHas) {
+  bool (*saved)() = g_break_requested;
+  g_break_requested = stop_after_a_few_checks;
+  Rng rng{0x7A5C0FFE};
+  int errors = 0, refused = 0;
+  for (int i = 0; i < 2000; ++i) {
+    std::string text = random_script(rng);
+    ScriptResult first = run_bounded(text);
+    ASSERT_FALSE(g_script_running) << text;
+    ASSERT_GE(first.msg, MSG_NONE) << text;
+    ASSERT_LT(first.msg, MSG_COUNT) << text;
+    if (!first.started) {
+      ASSERT_NE(first.msg, MSG_NONE) << text;
+      ++refused;
+    }
+    if (first.msg != MSG_NONE) {
+      ++errors;
+      if (!first.line.empty()) {
+        ASSERT_TRUE(lines_of(text).count(first.line)) << text << "\nshown: " << first.line;
+      }
+    }
+    ScriptResult again = run_bounded(text);
+    ASSERT_TRUE(same_outcome(first, again)) << text;
+
+    // The same text with allocations failing from a random point on.
+    s_checks = 0;
+    ScriptResult starved = run_script(text, 1 + (int)rng.below(40));
+    ASSERT_GE(starved.msg, MSG_NONE) << text;
+    ASSERT_LT(starved.msg, MSG_COUNT) << text;
+  }
+  unload_script();
+  g_break_requested = saved;
+  // The generator must reach both sides: scripts that fail and scripts that
+  // the pre-scan refuses, as well as scripts that run clean.
+  EXPECT_GT(errors, 200);
+  EXPECT_LT(errors, 1900);
+  EXPECT_GT(refused, 20);
+}
