@@ -74,6 +74,8 @@ bool bitmap_header_ok(const BITMAPINFOHEADER* h, uint32_t colours, uint32_t* pix
   // The system reads as many colour entries as the header announces (at
   // most 256); the packed bitmap holds exactly the colour count.
   if (colours > 256 || h->biClrUsed != colours) return false;
+  // Up to 8 bits per pixel the system reads a colour table for the pixels.
+  if (bits <= 8 && colours == 0) return false;
   uint64_t rows = bitmap_stride(h->biWidth, bits) * abs_height(h->biHeight);
   if (rows > 0x7FFFFFFFu) return false;
   switch (h->biCompression) {
@@ -179,7 +181,8 @@ HGLOBAL read_bitmap_header(HANDLE f, uint32_t* colours_out) {
     return nullptr;
   }
   h.biSize = INFO_SIZE;
-  if (hsize == INFO_SIZE && (h.biClrUsed & 0xFFFF) != 0) {
+  if (hsize == INFO_SIZE && h.biClrUsed != 0) {
+    // Only the low word counts: 0x10000 announces no colour table at all.
     colours = h.biClrUsed & 0xFFFF;
   } else {
     switch (h.biBitCount) {

@@ -188,6 +188,15 @@ TEST(BitmapHeader, PackedHeaderAnnouncesExactlyWhatItCarries) {
   const BITMAPINFOHEADER* h = (const BITMAPINFOHEADER*)block.data();
   EXPECT_EQ(2u, h->biClrUsed);
   EXPECT_EQ(8u, h->biSizeImage);   // 4 pixels of 1 bit, 2 rows padded to 4 bytes
+  // Colours used 0x10000: the low word says no colour table, which pixels
+  // of 8 bits or fewer cannot do without; the bit count does not stand in.
+  one.clr_used = 0x10000;
+  EXPECT_FALSE(header_accepted(dib(one, table, Bytes(8, 0))));
+  Info rgb = one;
+  rgb.bits = 24;
+  ASSERT_TRUE(header_accepted(dib(rgb, Bytes(), Bytes(24, 0)), &colours, &block));
+  EXPECT_EQ(0u, colours);
+  EXPECT_EQ(0u, ((const BITMAPINFOHEADER*)block.data())->biClrUsed);
 
   // A core header without file header: widened, 3-byte entries become
   // 4-byte entries in order, the 16-bit sizes zero-extended.
