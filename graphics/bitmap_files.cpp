@@ -363,8 +363,11 @@ static int load_record(BitmapRecord* r) {
   uint32_t comp2 = bh ? bh->biCompression : 0;
   if (bh) GlobalUnlock(block);
   uint32_t table_end = INFO_SIZE + 4 * colours;
+  // A run-length picture is decoded to its full size when it is drawn, so
+  // its decoded size counts against the limit as well as the bytes it holds.
+  uint64_t decoded = bitmap_stride((int32_t)width, bits) * height;
   HGLOBAL big = nullptr;
-  if (bh && pixel_bytes <= BITMAP_MAX_PIXEL_BYTES)
+  if (bh && pixel_bytes <= BITMAP_MAX_PIXEL_BYTES && decoded <= BITMAP_MAX_PIXEL_BYTES)
     big = GlobalReAlloc(block, table_end + pixel_bytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
   if (!big) {
     GlobalFree(block);

@@ -51,7 +51,7 @@ void release_bitmap_cache();
 
 // The largest pixel block the runtime takes on (64 MB: a 4096 x 4096
 // picture at 32 bits per pixel). Larger pictures fail to load as if memory
-// had run out.
+// had run out; for a run-length picture the size it decodes to counts too.
 const uint32_t BITMAP_MAX_PIXEL_BYTES = 64u << 20;
 
 // Bytes of one row of pixels, padded to 32 bits; 0 when the width or bit

@@ -388,3 +388,100 @@ TEST(BitmapCommands, UseCursorSetsTheSharedSystemCursor) {
   EXPECT_EQ(LoadCursorA(nullptr, IDC_SIZENESW), g_cursor);
   unload_script();
 }
+
+// Valid files of every kind with random bytes changed (mostly in the headers
+// and the colour table), cut short or lengthened, loaded and drawn the way
+// the drawing commands draw them. Whatever a file claims, a picture that
+// loads must hold, inside its own memory block, the colour table and the
+// pixel bytes that its header makes the system read; nothing may crash.
+TEST(BitmapFiles, DamagedFilesLoadSafelyOrAreRefused) {
+  clear_bitmap_cache();
+  Bytes table(4 * 256, 0x40);
+  std::vector<Bytes> seeds;
+  for (uint32_t bits : {1u, 4u, 8u, 24u, 32u}) {
+    Info i;
+    i.w = 5;
+    i.h = 3;
+    i.bits = bits;
+    i.clr_used = bits <= 8 ? 1u << bits : 0;
+    seeds.push_back(dib(i, bits <= 8 ? Bytes(table.begin(), table.begin() + 4 * (1 << bits)) : Bytes(),
+                        Bytes((size_t)bitmap_stride(5, bits) * 3, 0x5A)));
+  }
+  Info rle8;
+  rle8.comp = 1;
+  rle8.clr_used = 4;
+  rle8.size_image = 8;
+  seeds.push_back(dib(rle8, Bytes(16, 0x20), {4, 1, 0, 0, 2, 2, 0, 1}));
+  Info rle4 = rle8;
+  rle4.comp = 2;
+  rle4.bits = 4;
+  seeds.push_back(dib(rle4, Bytes(16, 0x20), {4, 0x12, 0, 0, 3, 0x34, 0, 1}));
+
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP target = CreateCompatibleBitmap(screen, 32, 32);
+  HGDIOBJ old = SelectObject(dc, target);
+  ReleaseDC(nullptr, screen);
+
+  uint32_t s = 0x3C1E55A1;
+  auto rnd = [&s](uint32_t n) {
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return s % n;
+  };
+  static const uint8_t kValues[] = {0, 1, 2, 4, 8, 0x10, 0x18, 0x20, 0x28, 0x7F, 0x80, 0xFF};
+  int loaded = 0;
+  for (int round = 0; round < 1500; ++round) {
+    Bytes data = seeds[rnd((uint32_t)seeds.size())];
+    for (uint32_t k = 1 + rnd(4); k > 0; --k) {
+      size_t at = rnd(4) ? rnd(14 + 40 + 64) : rnd((uint32_t)data.size());
+      if (at >= data.size()) continue;
+      data[at] = rnd(2) ? kValues[rnd(sizeof kValues)] : (uint8_t)rnd(256);
+    }
+    if (rnd(8) == 0) data.resize(rnd((uint32_t)data.size() + 1));
+    if (rnd(8) == 0) data.resize(data.size() + rnd(64), 0x33);
+    std::string p = write_temp("tarvo_damaged.bmp", data);
+    g_draw.palette_mode = (int32_t)rnd(2);
+    g_error = MSG_NONE;
+    if (fetch_bitmap(p.c_str())) {
+      ++loaded;
+      const BITMAPINFOHEADER* h = g_bitmap.header;
+      ASSERT_EQ(40u, h->biSize);
+      size_t block = GlobalSize(g_bitmap.block);
+      size_t table_end = 40 + 4 * (size_t)h->biClrUsed;
+      if (h->biBitCount <= 8) {
+        ASSERT_NE(0u, h->biClrUsed) << round;
+        ASSERT_LE(h->biClrUsed, 256u) << round;
+      }
+      ASSERT_EQ((const uint8_t*)h + table_end, g_bitmap.pixels) << round;
+      uint64_t needed = h->biCompression == BI_RGB
+                            ? bitmap_stride(h->biWidth, h->biBitCount) * (uint64_t)g_bitmap.height
+                            : h->biSizeImage;
+      ASSERT_LE(table_end + needed, (uint64_t)block) << round;
+      ASSERT_GT(g_bitmap.width, 0);
+      ASSERT_GT(g_bitmap.height, 0);
+      // Whatever loads, compressed or not, decodes to at most the limit.
+      uint64_t decoded = bitmap_stride(h->biWidth, h->biBitCount) * (uint64_t)g_bitmap.height;
+      ASSERT_LE(decoded, (uint64_t)BITMAP_MAX_PIXEL_BYTES) << round;
+      // Drawing is checked on pictures of up to a megabyte (larger ones
+      // only cost the system time to scale).
+      if (decoded <= (1u << 20))
+        StretchDIBits(dc, 0, 0, 32, 32, 0, 0, g_bitmap.width, g_bitmap.height, g_bitmap.pixels,
+                    (const BITMAPINFO*)h, DIB_RGB_COLORS, SRCCOPY);
+    } else {
+      ASSERT_NE(MSG_NONE, g_error) << round;
+    }
+    release_bitmap();
+    remove_bitmap(p.c_str());
+  }
+  DeleteFileA(temp_path("tarvo_damaged.bmp").c_str());
+  SelectObject(dc, old);
+  DeleteObject(target);
+  DeleteDC(dc);
+  g_draw.palette_mode = 0;
+  // The damage must leave a good share of files loadable, or the checks above
+  // would see too little.
+  EXPECT_GT(loaded, 150);
+  EXPECT_LT(loaded, 1400);
+}
