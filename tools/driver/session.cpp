@@ -463,7 +463,7 @@ static bool run_box_step(Session& s, const Step& st) {
     if (!control_text(ctl, got)) fail(s, st, "the control does not answer");
     else if (got != st.str) fail(s, st, "got " + quote(got));
   } else if (st.kind == ST_SETTEXT) {
-    std::wstring w = to_wide(st.str);
+    std::wstring w = to_wide(replace_all(replace_all(st.str, "$CMDLINE", s.cmdline), "$SCRIPT", s.script));
     SendMessageTimeoutW(ctl, WM_SETTEXT, 0, (LPARAM)w.c_str(), SMTO_NORMAL, 2000, &r);
   } else {   // ST_LIST, ST_SELECT: read the entries
     std::vector<std::string> entries;
