@@ -172,6 +172,12 @@ static bool match_keyboard(bool want_text, uint32_t code) {
   return no_match(saved);
 }
 
+void forget_bindings() {
+  for (char*& b : s_mouse) b = nullptr;
+  s_keyboard = nullptr;
+  destroy_buttons();
+}
+
 bool match_key(uint32_t vk) { return match_keyboard(false, vk); }
 bool match_char(unsigned char c) { return match_keyboard(true, c); }
 

@@ -25,6 +25,9 @@ SavedPosition enter_binding(char* binding);
 bool no_match(const SavedPosition& saved);
 
 void destroy_buttons();   // clean-up
+// Drops every mouse, keyboard and button binding (before another script is
+// loaded into the same process, as the unit tests do).
+void forget_bindings();
 
 bool stmt_setmouse();
 bool stmt_setctrlmouse();

@@ -1,13 +1,17 @@
 // Random scripts made of the language's own pieces, whole, cut short and with
-// stray characters, run through the real statement loop. None may crash or
-// hang; an error always names a known message and shows a line that the
-// script really has; running the same text twice gives the same outcome
-// (nothing depends on what an earlier script left behind); and a run whose
-// allocations start failing still ends with a known message.
+// stray characters, run through the real statement loop; a script that waits
+// for input gets random clicks, keys and characters through the bindings'
+// matchers. None may crash or hang; an error always names a known message
+// and shows a line that the script really has; running the same text twice
+// gives the same outcome (nothing depends on what an earlier script left
+// behind); and a run whose allocations start failing still ends with a known
+// message.
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
 #include <vector>
+#include "graphics/surface.h"
+#include "host/bindings.h"
 #include "script_fixture.h"
 
 namespace {
@@ -65,6 +69,33 @@ std::string string_command(Rng& r) {
   }
 }
 
+// Regions and keys mostly cover the events the test sends (see below).
+const Pool kCorners = {{"0", "10", "100"}, {"N", "-1", "2147483647", "X$"}};
+const Pool kFarCorners = {{"200", "300", "N"}, {"0", "-2147483648", "\"5\""}};
+const Pool kKeys = {{"65", "13", "\"a\"", "\"A\"", "\"^A\""}, {"S$", "\"\"", "-1", "300", "N"}};
+
+std::string binding(Rng& r) {
+  switch (r.below(5)) {
+    case 0:
+    case 1: {
+      std::string t = r.below(2) ? "SETMOUSE (" : r.below(2) ? "SETRIGHTMOUSE (" : "SETDBLMOUSE (";
+      for (uint32_t k = 1 + r.below(2); k > 0; --k) {
+        t += std::string(pick(r, kCorners)) + ", " + pick(r, kCorners) + ", " + pick(r, kFarCorners) + ", " +
+             pick(r, kFarCorners) + ", " + pick(r, kLabels) + ", X, Y" + (k > 1 ? ", " : "");
+      }
+      return t + ")";
+    }
+    case 2: {
+      std::string t = "SETKEYBOARD (";
+      for (uint32_t k = 1 + r.below(3); k > 0; --k)
+        t += std::string(pick(r, kKeys)) + ", " + pick(r, kLabels) + (k > 1 ? ", " : "");
+      return t + ")";
+    }
+    case 3: return r.below(2) ? "SETMOUSE ()" : "SETKEYBOARD ()";
+    default: return r.below(2) ? "WAITINPUT ()" : std::string("WAITINPUT (") + pick(r, kCounts) + ")";
+  }
+}
+
 std::string statement(Rng& r, int depth) {
   std::string a = pick(r, kNums), b = pick(r, kNums);
   switch (r.below(depth > 0 ? 12 : 15)) {
@@ -77,7 +108,8 @@ std::string statement(Rng& r, int depth) {
     case 6: return "SET M = " + a;
     case 7: return "{ " + std::string(pick(r, kStrs)) + " }";
     case 8: return "SWITCH";
-    case 9: case 10: case 11: return string_command(r);
+    case 9: case 10: return string_command(r);
+    case 11: return binding(r);
     case 12: return "IF " + a + " " + pick(r, kRelops) + " " + b + " THEN " + statement(r, depth + 1);
     case 13:
       return "IF " + std::string(pick(r, kStrs)) + " " + pick(r, kRelops) + " " + pick(r, kStrs) + " THEN " +
@@ -86,7 +118,22 @@ std::string statement(Rng& r, int depth) {
   }
 }
 
+// A script that binds input and waits: bindings, WAITINPUT, then every label
+// with a few statements and another WAITINPUT.
+std::string waiting_script(Rng& r) {
+  std::string text;
+  for (uint32_t k = 1 + r.below(3); k > 0; --k) text += binding(r) + "\r\n";
+  text += "WAITINPUT ()\r\n";
+  for (int l = 0; l < 4; ++l) {
+    text += "L" + std::to_string(l) + ": ";
+    for (uint32_t k = r.below(3); k > 0; --k) text += statement(r, 0) + "\r\n";
+    text += "WAITINPUT ()\r\n";
+  }
+  return text;
+}
+
 std::string random_script(Rng& r) {
+  if (r.below(3) == 0) return waiting_script(r);
   std::string text;
   uint32_t lines = 1 + r.below(24), defined = 0;
   for (uint32_t i = 0; i < lines; ++i) {
@@ -140,10 +187,11 @@ bool same_outcome(const ScriptResult& a, const ScriptResult& b) {
 }  // namespace
 
 TEST(RandomScripts, NeverCrashAndReportWhatTheScriptHas) {
+  measure_screen();  // mouse bindings convert millimetres with the screen's size
   bool (*saved)() = g_break_requested;
   g_break_requested = stop_after_a_few_checks;
   Rng rng{0x7A5C0FFE};
-  int errors = 0, refused = 0;
+  int errors = 0, refused = 0, matches = 0;
   for (int i = 0; i < 2000; ++i) {
     std::string text = random_script(rng);
     ScriptResult first = run_bounded(text);
@@ -159,6 +207,33 @@ TEST(RandomScripts, NeverCrashAndReportWhatTheScriptHas) {
       if (!first.line.empty()) {
         ASSERT_TRUE(lines_of(text).count(first.line)) << text << "\nshown: " << first.line;
       }
+    }
+    // A script that waits gets a few events, as the window would pass them
+    // on: a binding that matches moves the script to its label and the
+    // script runs again; one that does not leaves the position alone.
+    ScriptResult latest = first;
+    for (int e = 0; e < 4 && latest.msg == MSG_NONE && latest.started && !g_script_ended; ++e) {
+      char* before = g_pos;
+      static const uint32_t kCodes[] = {65, 13, 'a', 'A', 1, 0, 255};
+      uint32_t what = rng.below(3), code = rng.below(4) ? kCodes[rng.below(7)] : rng.below(256);
+      int32_t x = (int32_t)rng.below(700), y = (int32_t)rng.below(700);
+      bool matched = what == 0   ? match_mouse(rng.below(2) ? BIND_LEFT : (int)rng.below(BIND_MOUSE_KINDS), x, y)
+                     : what == 1 ? match_key(code)
+                                 : match_char((unsigned char)code);
+      if (!matched) {
+        ASSERT_EQ(before, g_pos) << text;
+        continue;
+      }
+      ++matches;
+      ASSERT_TRUE(g_pos >= g_script && g_pos <= g_script + g_script_len) << text;
+      s_checks = 0;
+      run_statements();
+      ASSERT_FALSE(g_script_running) << text;
+      ASSERT_LT(g_last.msg, MSG_COUNT) << text;
+      if (g_last.msg != MSG_NONE && !g_last.line.empty()) {
+        ASSERT_TRUE(lines_of(text).count(g_last.line)) << text << "\nshown: " << g_last.line;
+      }
+      latest = g_last;
     }
     ScriptResult again = run_bounded(text);
     ASSERT_TRUE(same_outcome(first, again)) << text;
@@ -176,4 +251,5 @@ TEST(RandomScripts, NeverCrashAndReportWhatTheScriptHas) {
   EXPECT_GT(errors, 200);
   EXPECT_LT(errors, 1900);
   EXPECT_GT(refused, 20);
+  EXPECT_GT(matches, 50);
 }

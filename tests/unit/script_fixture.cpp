@@ -2,6 +2,7 @@
 #include <cstring>
 #include <windows.h>
 #include "core/commands.h"
+#include "host/bindings.h"
 
 ScriptResult g_last;
 
@@ -12,6 +13,7 @@ static void capture(int msg, const char* line) {
 
 void unload_script() {
   mem_fail_after(0);
+  forget_bindings();
   reset_block_if();
   free_all_variables();
   free_labels();
