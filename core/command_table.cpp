@@ -47,6 +47,7 @@ const Command g_commands[] = {
   {"FREEVAR", SYN_freevar, cmd_freevar},
   {"FREEVARALL", SYN_freevarall, cmd_freevarall},
   {"GETBITMAPDIM", SYN_getbitmapdim, cmd_getbitmapdim},
+  {"GETCMDLINE", SYN_getcmdline, cmd_getcmdline},
   {"GETMENUSTATUS", SYN_getmenustatus, cmd_getmenustatus},
   {"GETPIXEL", SYN_getpixel, cmd_getpixel},
   {"GETSCREENCAPS", SYN_getscreencaps, cmd_getscreencaps},
@@ -66,7 +67,10 @@ const Command g_commands[] = {
   {"REPLACECHANNEL", SYN_replacechannel, cmd_replacechannel},
   {"RETURN", SYN_return, cmd_return},
   {"RIGHT", SYN_right, cmd_right},
+  {"RUN", SYN_run, cmd_run},
+  {"RUNEXT", SYN_runext, cmd_runext},
   {"SETCOLORPALETTE", SYN_setcolorpalette, cmd_setcolorpalette},
+  {"SETPRIORITY", SYN_setpriority, cmd_setpriority},
   {"SETROPCODE", SYN_setropcode, cmd_setropcode},
   {"SETWAITMODE", SYN_setwaitmode, cmd_setwaitmode},
   {"SETWINDOW", SYN_setwindow, cmd_setwindow},
@@ -91,5 +95,6 @@ const Command g_commands[] = {
   {"WINGETLOCATION", SYN_wingetlocation, cmd_wingetlocation},
   {"WININVALIDATERECT", SYN_wininvalidaterect, cmd_wininvalidaterect},
   {"WINVALIDATERECT", SYN_winvalidaterect, cmd_winvalidaterect},
+  {"WINVERSION", SYN_winversion, cmd_winversion},
 };
 const int g_command_count = sizeof(g_commands) / sizeof(g_commands[0]);

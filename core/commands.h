@@ -39,6 +39,8 @@ COMMAND(substr) COMMAND(trim) COMMAND(ucase) COMMAND(val)
 // system/files_directories.cpp (FILERENAME shares FILEMOVE's)
 COMMAND(dirchange) COMMAND(dirget) COMMAND(dirmake) COMMAND(dirremove) COMMAND(diskchange)
 COMMAND(filecopy) COMMAND(filedelete) COMMAND(fileexist) COMMAND(filemove)
+// system/programs.cpp
+COMMAND(getcmdline) COMMAND(run) COMMAND(runext) COMMAND(setpriority) COMMAND(winversion)
 // system/messages_sounds.cpp
 COMMAND(beep) COMMAND(fileget) COMMAND(getscreencaps) COMMAND(messagebeep) COMMAND(messagebox)
 COMMAND(playsound) COMMAND(usecaption)

@@ -50,6 +50,8 @@ static const char* const s_messages[MSG_COUNT] = {
   "Reported Cause: EXE File not found.",
   "Reported Cause: PATH not found.",
   "Reported Cause: Bad EXE format.",
+  "WARNING: Unable to run specified program.",
+  "Unexpected runtime error",
   "Are you sure you want to end this Windows application?",
   "Tarvopro Runtime",
   "Tarvopro - ",

@@ -51,6 +51,8 @@ enum Msg : int {
   MSG_CAUSE_EXE,
   MSG_CAUSE_PATH,
   MSG_CAUSE_FORMAT,
+  MSG_RUN_WARNING,
+  MSG_RUN_UNEXPECTED,
   // start-up and user interface
   MSG_CONFIRM_END,
   MSG_RUNTIME_TITLE,

@@ -11,6 +11,7 @@
 #include "host/bindings.h"
 #include "host/menus.h"
 #include "host/window.h"
+#include "system/programs.h"
 #include "system/system_libraries.h"
 #include <commctrl.h>
 #include <commdlg.h>
@@ -132,6 +133,7 @@ static bool choose_script() {
 void cleanup() {
   release_drawing_state();
   release_bitmap_cache();
+  release_processes();
   destroy_buttons();
   // Variables and labels name themselves by pointing into the script text:
   // they go before the text does.
