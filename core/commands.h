@@ -41,6 +41,9 @@ COMMAND(dirchange) COMMAND(dirget) COMMAND(dirmake) COMMAND(dirremove) COMMAND(d
 COMMAND(filecopy) COMMAND(filedelete) COMMAND(fileexist) COMMAND(filemove)
 // system/programs.cpp
 COMMAND(getcmdline) COMMAND(run) COMMAND(runext) COMMAND(setpriority) COMMAND(winversion)
+// system/window_control.cpp
+COMMAND(enumwindows) COMMAND(winclose) COMMAND(winexist) COMMAND(wingetactive) COMMAND(winlocate)
+COMMAND(winsetactive) COMMAND(winshow) COMMAND(wintitle)
 // system/messages_sounds.cpp
 COMMAND(beep) COMMAND(fileget) COMMAND(getscreencaps) COMMAND(messagebeep) COMMAND(messagebox)
 COMMAND(playsound) COMMAND(usecaption)

@@ -3,6 +3,7 @@
 #include "core/commands.h"
 #include "core/errors.h"
 #include "core/runtime.h"
+#include "system/window_control.h"
 #include <string.h>
 
 DrawingState g_draw = {
@@ -187,8 +188,7 @@ const ArgItem SYN_wingetclientrect[] = {LP_, STR_, CM_, NUMVAR_, CM_, NUMVAR_, C
 bool cmd_wingetclientrect() {
   arg_numvar(4)->value = 0;
   arg_numvar(5)->value = 0;
-  if (arg_len(1) == 0) return true;
-  HWND wnd = FindWindowA(nullptr, arg_text(0));
+  HWND wnd = find_titled_window(arg_text(0), arg_len(1));
   RECT r;
   if (wnd && GetClientRect(wnd, &r)) {
     arg_numvar(2)->value = r.left;
@@ -205,8 +205,7 @@ const ArgItem SYN_wingetlocation[] = {LP_, STR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_
 bool cmd_wingetlocation() {
   NumVar* found = arg_numvar(6);
   found->value = 0;
-  if (arg_len(1) == 0) return true;
-  HWND wnd = FindWindowA(nullptr, arg_text(0));
+  HWND wnd = find_titled_window(arg_text(0), arg_len(1));
   if (!wnd) return true;
   WINDOWPLACEMENT wp;
   memset(&wp, 0, sizeof wp);
