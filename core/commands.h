@@ -44,6 +44,8 @@ COMMAND(getcmdline) COMMAND(run) COMMAND(runext) COMMAND(setpriority) COMMAND(wi
 // system/window_control.cpp
 COMMAND(enumwindows) COMMAND(winclose) COMMAND(winexist) COMMAND(wingetactive) COMMAND(winlocate)
 COMMAND(winsetactive) COMMAND(winshow) COMMAND(wintitle)
+// system/ini_files.cpp
+COMMAND(fileread_ini) COMMAND(filewrite_ini)
 // system/messages_sounds.cpp
 COMMAND(beep) COMMAND(fileget) COMMAND(getscreencaps) COMMAND(messagebeep) COMMAND(messagebox)
 COMMAND(playsound) COMMAND(usecaption)
