@@ -46,6 +46,10 @@ COMMAND(enumwindows) COMMAND(winclose) COMMAND(winexist) COMMAND(wingetactive) C
 COMMAND(winsetactive) COMMAND(winshow) COMMAND(wintitle)
 // system/ini_files.cpp
 COMMAND(fileread_ini) COMMAND(filewrite_ini)
+// system/file_information.cpp
+COMMAND(dirgetsystem) COMMAND(dirgetwindows) COMMAND(fileextension) COMMAND(filegetdate)
+COMMAND(filegetdateext) COMMAND(filegetsize) COMMAND(filegettime) COMMAND(filegettimeext)
+COMMAND(filename) COMMAND(filepath) COMMAND(getdiskspace) COMMAND(getvolumetype)
 // system/messages_sounds.cpp
 COMMAND(beep) COMMAND(fileget) COMMAND(getscreencaps) COMMAND(messagebeep) COMMAND(messagebox)
 COMMAND(playsound) COMMAND(usecaption)
