@@ -50,6 +50,9 @@ COMMAND(fileread_ini) COMMAND(filewrite_ini)
 COMMAND(dirgetsystem) COMMAND(dirgetwindows) COMMAND(fileextension) COMMAND(filegetdate)
 COMMAND(filegetdateext) COMMAND(filegetsize) COMMAND(filegettime) COMMAND(filegettimeext)
 COMMAND(filename) COMMAND(filepath) COMMAND(getdiskspace) COMMAND(getvolumetype)
+// system/clipboard_dde.cpp
+COMMAND(clipboardappend) COMMAND(clipboardempty) COMMAND(clipboardget) COMMAND(clipboardput)
+COMMAND(ddeexecute) COMMAND(ddeinitiate) COMMAND(ddepoke) COMMAND(dderequest) COMMAND(ddeterminate)
 // system/messages_sounds.cpp
 COMMAND(beep) COMMAND(fileget) COMMAND(getscreencaps) COMMAND(messagebeep) COMMAND(messagebox)
 COMMAND(playsound) COMMAND(usecaption)

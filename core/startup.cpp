@@ -11,6 +11,7 @@
 #include "host/bindings.h"
 #include "host/menus.h"
 #include "host/window.h"
+#include "system/clipboard_dde.h"
 #include "system/programs.h"
 #include "system/system_libraries.h"
 #include <commctrl.h>
@@ -141,6 +142,7 @@ void cleanup() {
   free_labels();
   free_dispatch();
   free_script();
+  stop_dde();
 }
 
 int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
@@ -241,6 +243,9 @@ int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
   g_cursor = LoadCursorA(nullptr, IDC_ARROW);
   SetCursor(g_cursor);
   ShowCursor(TRUE);
+
+  // 15. The DDE client (its result shows only as DDE commands that give 0).
+  start_dde();
 
   // 16-17. Start the script and run the message loop.
   PostMessageA(g_mainwnd, START_MESSAGE, 0, 0);
