@@ -32,31 +32,36 @@ static bool file_times(const char* path, bool all_three, SYSTEMTIME out[3]) {
   return true;
 }
 
-const ArgItem SYN_filegetdate[] = {LP_, STR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, RP_, END_};
-bool cmd_filegetdate() {
-  NumVar* ok = arg_numvar(5);
+// The four commands differ in which time they read and which fields they
+// store: the plain forms the last write into three variables (the year less
+// 1900), the EXT forms the chosen time into four.
+enum TimeForm { PLAIN_DATE, PLAIN_TIME, EXT_DATE, EXT_TIME };
+
+static bool time_command(TimeForm form) {
+  bool ext = form == EXT_DATE || form == EXT_TIME;
+  NumVar* ok = arg_numvar(ext ? 7 : 5);
   ok->value = 0;
   SYSTEMTIME t[3];
-  if (!file_times(arg_text(0), false, t)) return true;
-  arg_numvar(2)->value = (int32_t)t[TIME_LASTWRITE].wYear - 1900;
-  arg_numvar(3)->value = t[TIME_LASTWRITE].wMonth;
-  arg_numvar(4)->value = t[TIME_LASTWRITE].wDay;
+  if (!file_times(arg_text(0), ext, t)) return true;
+  const SYSTEMTIME& s = t[ext ? arg_num(2) : TIME_LASTWRITE];
+  int32_t v[4];
+  switch (form) {
+    case PLAIN_DATE: v[0] = (int32_t)s.wYear - 1900; v[1] = s.wMonth; v[2] = s.wDay; break;
+    case PLAIN_TIME: v[0] = s.wHour; v[1] = s.wMinute; v[2] = s.wSecond; break;
+    case EXT_DATE: v[0] = s.wYear; v[1] = s.wMonth; v[2] = s.wDayOfWeek; v[3] = s.wDay; break;
+    default: v[0] = s.wHour; v[1] = s.wMinute; v[2] = s.wSecond; v[3] = s.wMilliseconds; break;
+  }
+  for (int i = 0; i < (ext ? 4 : 3); ++i) arg_numvar((ext ? 3 : 2) + i)->value = v[i];
   ok->value = 1;
   return true;
 }
 
+// Argument words: file 0/1, three values 2-4, ok 5.
+const ArgItem SYN_filegetdate[] = {LP_, STR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, RP_, END_};
+bool cmd_filegetdate() { return time_command(PLAIN_DATE); }
+
 const ArgItem SYN_filegettime[] = {LP_, STR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, RP_, END_};
-bool cmd_filegettime() {
-  NumVar* ok = arg_numvar(5);
-  ok->value = 0;
-  SYSTEMTIME t[3];
-  if (!file_times(arg_text(0), false, t)) return true;
-  arg_numvar(2)->value = t[TIME_LASTWRITE].wHour;
-  arg_numvar(3)->value = t[TIME_LASTWRITE].wMinute;
-  arg_numvar(4)->value = t[TIME_LASTWRITE].wSecond;
-  ok->value = 1;
-  return true;
-}
+bool cmd_filegettime() { return time_command(PLAIN_TIME); }
 
 static const KeywordRow s_which_time[] = {
     {"CREATION", TIME_CREATION}, {"LASTACCESS", TIME_LASTACCESS}, {"LASTWRITE", TIME_LASTWRITE}, {nullptr, 0}};
@@ -64,35 +69,11 @@ static const KeywordRow s_which_time[] = {
 // Argument words: file 0/1, which time 2, four values 3-6, ok 7.
 const ArgItem SYN_filegetdateext[] = {LP_, STR_, CM_, KW_(s_which_time), CM_, NUMVAR_, CM_, NUMVAR_, CM_,
                                       NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, RP_, END_};
-bool cmd_filegetdateext() {
-  NumVar* ok = arg_numvar(7);
-  ok->value = 0;
-  SYSTEMTIME t[3];
-  if (!file_times(arg_text(0), true, t)) return true;
-  const SYSTEMTIME& s = t[arg_num(2)];
-  arg_numvar(3)->value = s.wYear;
-  arg_numvar(4)->value = s.wMonth;
-  arg_numvar(5)->value = s.wDayOfWeek;
-  arg_numvar(6)->value = s.wDay;
-  ok->value = 1;
-  return true;
-}
+bool cmd_filegetdateext() { return time_command(EXT_DATE); }
 
 const ArgItem SYN_filegettimeext[] = {LP_, STR_, CM_, KW_(s_which_time), CM_, NUMVAR_, CM_, NUMVAR_, CM_,
                                       NUMVAR_, CM_, NUMVAR_, CM_, NUMVAR_, RP_, END_};
-bool cmd_filegettimeext() {
-  NumVar* ok = arg_numvar(7);
-  ok->value = 0;
-  SYSTEMTIME t[3];
-  if (!file_times(arg_text(0), true, t)) return true;
-  const SYSTEMTIME& s = t[arg_num(2)];
-  arg_numvar(3)->value = s.wHour;
-  arg_numvar(4)->value = s.wMinute;
-  arg_numvar(5)->value = s.wSecond;
-  arg_numvar(6)->value = s.wMilliseconds;
-  ok->value = 1;
-  return true;
-}
+bool cmd_filegettimeext() { return time_command(EXT_TIME); }
 
 // Opened without sharing: a file that another program holds open reads as 0.
 const ArgItem SYN_filegetsize[] = {LP_, STR_, CM_, NUMVAR_, RP_, END_};
@@ -117,53 +98,50 @@ static const char* last_of(const char* text, uint32_t len, char c) {
   return nullptr;
 }
 
-static bool store_part(uint32_t var_word, const char* from, const char* to) {
-  return set_string_value(arg_strvar((int)var_word), from, (uint32_t)(to - from), MSG_NO_MEMORY_REALLOC);
+enum PathPart { PART_EXTENSION, PART_NAME, PART_DIRECTORY };
+
+// The text [from, to) of a part of the path; false when the path has none:
+// an extension needs a "." after the last "\" that is not the last
+// character; a name needs that "." and text before it (a bare file name such
+// as readme.txt gives readme, as if the path began with a "\"); a directory
+// needs a "\".
+static bool find_part(PathPart part, const char* path, uint32_t len, const char** from, const char** to) {
+  const char* dot = last_of(path, len, '.');
+  const char* slash = last_of(path, len, '\\');
+  if (part == PART_DIRECTORY) {
+    *from = path;
+    *to = slash;
+    return slash != nullptr;
+  }
+  if (!dot || (slash && dot < slash)) return false;
+  if (part == PART_EXTENSION) {
+    *from = dot + 1;
+    *to = path + len;
+    return *from < *to;
+  }
+  *from = slash ? slash + 1 : path;
+  *to = dot;
+  return *from < *to;  // not empty, as in C:\dir\.cfg
+}
+
+static bool part_command(PathPart part) {
+  NumVar* ok = arg_numvar(3);
+  ok->value = 0;
+  const char *from, *to;
+  if (!find_part(part, arg_text(0), arg_len(1), &from, &to)) return true;
+  if (!set_string_value(arg_strvar(2), from, (uint32_t)(to - from), MSG_NO_MEMORY_REALLOC)) return false;
+  ok->value = 1;
+  return true;
 }
 
 const ArgItem SYN_fileextension[] = {LP_, STR_, CM_, STRVAR_, CM_, NUMVAR_, RP_, END_};
-bool cmd_fileextension() {
-  NumVar* ok = arg_numvar(3);
-  ok->value = 0;
-  const char* path = arg_text(0);
-  uint32_t len = arg_len(1);
-  const char* dot = last_of(path, len, '.');
-  const char* slash = last_of(path, len, '\\');
-  if (!dot || (slash && dot < slash) || dot == path + len - 1) return true;
-  if (!store_part(2, dot + 1, path + len)) return false;
-  ok->value = 1;
-  return true;
-}
+bool cmd_fileextension() { return part_command(PART_EXTENSION); }
 
-// A bare file name with an extension ("readme.txt") gives the text before
-// the dot, as if the path began with a "\".
 const ArgItem SYN_filename[] = {LP_, STR_, CM_, STRVAR_, CM_, NUMVAR_, RP_, END_};
-bool cmd_filename() {
-  NumVar* ok = arg_numvar(3);
-  ok->value = 0;
-  const char* path = arg_text(0);
-  uint32_t len = arg_len(1);
-  const char* dot = last_of(path, len, '.');
-  const char* slash = last_of(path, len, '\\');
-  if (!dot || (slash && dot < slash)) return true;
-  const char* start = slash ? slash + 1 : path;
-  if (dot == start) return true;  // an empty name, as in C:\dir\.cfg
-  if (!store_part(2, start, dot)) return false;
-  ok->value = 1;
-  return true;
-}
+bool cmd_filename() { return part_command(PART_NAME); }
 
 const ArgItem SYN_filepath[] = {LP_, STR_, CM_, STRVAR_, CM_, NUMVAR_, RP_, END_};
-bool cmd_filepath() {
-  NumVar* ok = arg_numvar(3);
-  ok->value = 0;
-  const char* path = arg_text(0);
-  const char* slash = last_of(path, arg_len(1), '\\');
-  if (!slash) return true;
-  if (!store_part(2, path, slash)) return false;
-  ok->value = 1;
-  return true;
-}
+bool cmd_filepath() { return part_command(PART_DIRECTORY); }
 
 // ---- drives and system directories
 
