@@ -3,6 +3,7 @@
 #include "core/commands.h"
 
 const Command g_commands[] = {
+  {"ABORTSHUTDOWN", SYN_abortshutdown, cmd_abortshutdown},
   {"ABOUTTARVO", SYN_abouttarvo, cmd_abouttarvo},
   {"ABOUTUSER", SYN_aboutuser, cmd_aboutuser},
   {"ANSI", SYN_ansi, cmd_ansi},
@@ -48,6 +49,7 @@ const Command g_commands[] = {
   {"DRAWTEXTEXT", SYN_drawtextext, cmd_drawtextext},
   {"DROPFILESERVER", SYN_dropfileserver, cmd_dropfileserver},
   {"ENUMWINDOWS", SYN_enumwindows, cmd_enumwindows},
+  {"EXITWINDOWS", SYN_exitwindows, cmd_exitwindows},
   {"FILECOPY", SYN_filecopy, cmd_filecopy},
   {"FILEDELETE", SYN_filedelete, cmd_filedelete},
   {"FILEEXIST", SYN_fileexist, cmd_fileexist},
@@ -84,6 +86,7 @@ const Command g_commands[] = {
   {"LEFT", SYN_left, cmd_left},
   {"LEN", SYN_len, cmd_len},
   {"LISTBOX", SYN_listbox, cmd_listbox},
+  {"LOGOFF", SYN_logoff, cmd_logoff},
   {"MESSAGEBEEP", SYN_messagebeep, cmd_messagebeep},
   {"MESSAGEBOX", SYN_messagebox, cmd_messagebox},
   {"PAD", SYN_pad, cmd_pad},
@@ -98,6 +101,7 @@ const Command g_commands[] = {
   {"SETROPCODE", SYN_setropcode, cmd_setropcode},
   {"SETWAITMODE", SYN_setwaitmode, cmd_setwaitmode},
   {"SETWINDOW", SYN_setwindow, cmd_setwindow},
+  {"SHUTDOWN", SYN_shutdown, cmd_shutdown},
   {"SPACE", SYN_space, cmd_space},
   {"STR", SYN_str, cmd_str},
   {"STRCMP", SYN_strcmp, cmd_strcmp},

@@ -53,6 +53,8 @@ COMMAND(filename) COMMAND(filepath) COMMAND(getdiskspace) COMMAND(getvolumetype)
 // system/clipboard_dde.cpp
 COMMAND(clipboardappend) COMMAND(clipboardempty) COMMAND(clipboardget) COMMAND(clipboardput)
 COMMAND(ddeexecute) COMMAND(ddeinitiate) COMMAND(ddepoke) COMMAND(dderequest) COMMAND(ddeterminate)
+// system/session.cpp
+COMMAND(abortshutdown) COMMAND(exitwindows) COMMAND(logoff) COMMAND(shutdown)
 // system/messages_sounds.cpp
 COMMAND(beep) COMMAND(fileget) COMMAND(getscreencaps) COMMAND(messagebeep) COMMAND(messagebox)
 COMMAND(playsound) COMMAND(usecaption)
