@@ -1,6 +1,7 @@
 // Destination names built from a pattern, as the copy and move commands use
 // them.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <string>
 #include "system/files_directories.h"
 
@@ -21,4 +22,26 @@ TEST(FileNames, PatternsReplaceCopyAndCut) {
   EXPECT_EQ("ab", built("ab.txt", "*"));          // the star stops at the name's dot
   EXPECT_EQ("", built("", "*.*"));
   EXPECT_EQ("", built("abc", ""));
+}
+
+// Whatever the name and the pattern, the result fits where the name fitted.
+TEST(FileNames, NeverLongerThanTheName) {
+  uint32_t s = 0x9E3779B9;
+  auto rnd = [&s](uint32_t n) {
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return s % n;
+  };
+  static const char kChars[] = "ab.*?x";
+  for (int round = 0; round < 20000; ++round) {
+    std::string name, pattern;
+    for (uint32_t k = rnd(12); k > 0; --k) name += kChars[rnd(6)];
+    for (uint32_t k = rnd(12); k > 0; --k) pattern += kChars[rnd(6)];
+    char out[300];
+    memset(out, 0x7F, sizeof out);
+    name_from_pattern(name.c_str(), pattern.c_str(), out);
+    ASSERT_LE(strlen(out), name.size()) << name << " / " << pattern;
+    ASSERT_EQ(0x7F, out[name.size() + 1]) << name << " / " << pattern;  // nothing written beyond
+  }
 }
