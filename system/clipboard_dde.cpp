@@ -78,6 +78,35 @@ static uint32_t text_length(const char* text, size_t size) {
   return (uint32_t)(end ? end - text : size);
 }
 
+// Opens the clipboard and locks its text. Null when the text it announces
+// cannot be had: the clipboard is closed again and the error is set.
+static const char* open_clipboard_text(HANDLE* data) {
+  OpenClipboard(g_mainwnd);
+  *data = GetClipboardData(CF_TEXT);
+  const char* text = *data ? (const char*)GlobalLock(*data) : nullptr;
+  if (!text) {
+    CloseClipboard();
+    set_error_only(MSG_CLIPBOARD);
+  }
+  return text;
+}
+
+// A block of our own with two texts one after the other and a NUL, to hand
+// to the clipboard; null when it cannot be had.
+static HGLOBAL text_block(const char* a, uint32_t a_len, const char* b, uint32_t b_len) {
+  uint64_t size = (uint64_t)a_len + b_len + 1;
+  HGLOBAL block = size <= 0xFFFFFFFFu ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)size) : nullptr;
+  char* p = block ? (char*)GlobalLock(block) : nullptr;
+  if (!p) {
+    if (block) GlobalFree(block);
+    return nullptr;
+  }
+  memcpy(p, a, a_len);
+  memcpy(p + a_len, b, b_len);
+  GlobalUnlock(block);
+  return block;
+}
+
 const ArgItem SYN_clipboardget[] = {LP_, STRVAR_, CM_, NUMVAR_, RP_, END_};
 bool cmd_clipboardget() {
   bool found = IsClipboardFormatAvailable(CF_TEXT) != 0;
@@ -87,14 +116,9 @@ bool cmd_clipboardget() {
     arg_numvar(1)->value = 0;
     return true;
   }
-  OpenClipboard(g_mainwnd);
-  HANDLE data = GetClipboardData(CF_TEXT);
-  const char* text = data ? (const char*)GlobalLock(data) : nullptr;
-  if (!text) {
-    CloseClipboard();
-    set_error_only(MSG_CLIPBOARD);
-    return false;
-  }
+  HANDLE data;
+  const char* text = open_clipboard_text(&data);
+  if (!text) return false;
   bool ok = set_string_value(result, text, text_length(text, GlobalSize(data)), MSG_NO_MEMORY);
   GlobalUnlock(data);
   CloseClipboard();
@@ -102,22 +126,9 @@ bool cmd_clipboardget() {
   return ok;
 }
 
-// A block of our own with the text and its NUL, to hand to the clipboard.
-static HGLOBAL text_block(const char* text, uint32_t length) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)length + 1);
-  char* p = block ? (char*)GlobalLock(block) : nullptr;
-  if (!p) {
-    if (block) GlobalFree(block);
-    return nullptr;
-  }
-  memcpy(p, text, length);
-  GlobalUnlock(block);
-  return block;
-}
-
 const ArgItem SYN_clipboardput[] = {LP_, STR_, CM_, NUMVAR_, RP_, END_};
 bool cmd_clipboardput() {
-  HGLOBAL block = text_block(arg_text(0), arg_len(1));
+  HGLOBAL block = text_block(arg_text(0), arg_len(1), "", 0);
   if (!block) {
     set_error_only(MSG_NO_MEMORY);
     return false;
@@ -142,30 +153,16 @@ bool cmd_clipboardappend() {
     ok->value = 0;
     return true;
   }
-  OpenClipboard(g_mainwnd);
-  HANDLE data = GetClipboardData(CF_TEXT);
-  const char* old = data ? (const char*)GlobalLock(data) : nullptr;
-  if (!old) {
-    CloseClipboard();
-    set_error_only(MSG_CLIPBOARD);
-    return false;
-  }
-  uint32_t have = text_length(old, GlobalSize(data));
-  HGLOBAL block = (uint64_t)have + add + 1 <= 0xFFFFFFFFu
-                      ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)have + add + 1)
-                      : nullptr;
-  char* p = block ? (char*)GlobalLock(block) : nullptr;
-  if (!p) {
-    GlobalUnlock(data);
-    if (block) GlobalFree(block);
+  HANDLE data;
+  const char* old = open_clipboard_text(&data);
+  if (!old) return false;
+  HGLOBAL block = text_block(old, text_length(old, GlobalSize(data)), arg_text(0), add);
+  GlobalUnlock(data);
+  if (!block) {
     CloseClipboard();
     set_error_only(MSG_NO_MEMORY);
     return false;
   }
-  memcpy(p, old, have);
-  memcpy(p + have, arg_text(0), add);
-  GlobalUnlock(data);
-  GlobalUnlock(block);
   if (!SetClipboardData(CF_TEXT, block)) GlobalFree(block);
   CloseClipboard();
   return true;
