@@ -1,6 +1,7 @@
 // Bitmap files on hostile input: the run-length walk, the header checks, the
 // cache's reading rules, with real files in the temporary directory.
 #include <gtest/gtest.h>
+#include "test_random.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -423,13 +424,8 @@ TEST(BitmapFiles, DamagedFilesLoadSafelyOrAreRefused) {
   HGDIOBJ old = SelectObject(dc, target);
   ReleaseDC(nullptr, screen);
 
-  uint32_t s = 0x3C1E55A1;
-  auto rnd = [&s](uint32_t n) {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s % n;
-  };
+  Rng rng{0x3C1E55A1};
+  auto rnd = [&rng](uint32_t n) { return rng.below(n); };
   static const uint8_t kValues[] = {0, 1, 2, 4, 8, 0x10, 0x18, 0x20, 0x28, 0x7F, 0x80, 0xFF};
   int loaded = 0;
   for (int round = 0; round < 1500; ++round) {

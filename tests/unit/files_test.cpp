@@ -1,6 +1,7 @@
 // Destination names built from a pattern, as the copy and move commands use
 // them.
 #include <gtest/gtest.h>
+#include "test_random.h"
 #include <string.h>
 #include <string>
 #include "system/files_directories.h"
@@ -26,13 +27,8 @@ TEST(FileNames, PatternsReplaceCopyAndCut) {
 
 // Whatever the name and the pattern, the result fits where the name fitted.
 TEST(FileNames, NeverLongerThanTheName) {
-  uint32_t s = 0x9E3779B9;
-  auto rnd = [&s](uint32_t n) {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s % n;
-  };
+  Rng rng{0x9E3779B9};
+  auto rnd = [&rng](uint32_t n) { return rng.below(n); };
   static const char kChars[] = "ab.*?x";
   for (int round = 0; round < 20000; ++round) {
     std::string name, pattern;

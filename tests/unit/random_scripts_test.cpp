@@ -13,18 +13,9 @@
 #include "graphics/surface.h"
 #include "host/bindings.h"
 #include "script_fixture.h"
+#include "test_random.h"
 
 namespace {
-
-struct Rng {
-  uint32_t s;
-  uint32_t below(uint32_t n) {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s % n;
-  }
-};
 
 // Each kind of operand comes from a list of good ones and, now and then, from
 // a list of bad ones, so that scripts get past their first lines.
