@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake ninja-build
+  cmake ninja-build g++ nlohmann-json3-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64
   wine wine64 fonts-wine
   xvfb xauth
