@@ -30,11 +30,13 @@ static const char USAGE[] =
     "  --verbose         print every transcript\n"
     "with --run:\n"
     "  --args TEXT       command line tail instead of the script path\n"
-    "  --answers A,B     answers for the boxes in order, then the first button\n"
+    "  --answers A,B     buttons for the boxes as they come, in order, whatever the\n"
+    "                    steps are doing (boxes after the last: the first button)\n"
     "  --steps \"S; S\"    steps as in a case file, separated by \";\"\n"
     "  --png FILE        picture of the main window's client area at the end\n"
-    "  --idle MS         close the runtime when it has waited this long for input\n"
-    "                    after the steps (default 1000, 0 = never)\n";
+    "  --idle MS         once the runtime has waited this long for input with nothing\n"
+    "                    to do, a step that waits for a box fails and, after the\n"
+    "                    steps, the runtime is closed (default 1000, 0 = never)\n";
 
 struct Options {
   std::string exe, work, only, run, args, answers, steps, png;
@@ -141,16 +143,24 @@ static void run_file(const Options& o, const std::string& path, int& passed, int
 }
 
 // Runs one script and prints what it shows as it happens.
+static std::string trim_blanks(const std::string& s) {
+  size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
+  return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
 static int run_script(const Options& o) {
-  std::vector<Step> steps;
-  std::vector<std::string> parts;
+  // The answers are not steps: they go to the boxes as the boxes come,
+  // also while a step waits for the runtime to show one.
+  std::vector<std::string> answers;
   std::string list = o.answers;
   for (size_t p = 0; !list.empty();) {
     size_t e = list.find(',', p);
-    parts.push_back("answer " + quote(list.substr(p, e == std::string::npos ? std::string::npos : e - p)));
+    answers.push_back(trim_blanks(list.substr(p, e == std::string::npos ? std::string::npos : e - p)));
     if (e == std::string::npos) break;
     p = e + 1;
   }
+  std::vector<Step> steps;
+  std::vector<std::string> parts;
   std::string sl = o.steps;
   for (size_t p = 0; !sl.empty();) {
     size_t e = sl.find(';', p);
@@ -177,6 +187,8 @@ static int run_script(const Options& o) {
   s.echo = true;
   s.png_path = o.png;
   s.idle_exit_ms = o.idle_ms;
+  s.stuck_ms = o.idle_ms;
+  s.answers = answers;
   char cwd[MAX_PATH];
   GetCurrentDirectoryA(sizeof cwd, cwd);
   s.workdir = cwd;

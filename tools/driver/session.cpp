@@ -22,6 +22,9 @@ static const int SYNC_GAP_MS = 2;      // pause between two WM_NULLs
 static const int IDLE_SYNCS = 3;
 static const int POLL_MS = 2;
 static const int SHOT_EVERY_MS = 50;
+static const int STUCK_MS = 2000;        // default limit of a step that cannot go on
+static const int RECHECK_MS = 20;        // a waiting runtime is asked again this often
+static const int PIXEL_SETTLE_MS = 1000; // a pixel may take this long to reach the screen
 
 std::string win_path(const std::string& p) {
   std::string r = p;
@@ -33,6 +36,7 @@ std::string win_path(const std::string& p) {
 void session_init(Session& s) {
   s = Session();
   s.timeout_ms = 10000;
+  s.stuck_ms = STUCK_MS;
 }
 
 static DWORD elapsed(DWORD since) { return GetTickCount() - since; }
@@ -228,7 +232,31 @@ static bool answer_box(Session& s, Box& b, int id, int code) {
   return ok;
 }
 
+static std::string strip_amp(const std::string& s) {
+  std::string r;
+  for (char c : s)
+    if (c != '&') r += c;
+  return r;
+}
+
+// The button with that text: exactly, else without "&" and case.
+static const Button* find_button(const Box& b, const std::string& text) {
+  for (const Button& bt : b.buttons)
+    if (bt.text == text) return &bt;
+  for (const Button& bt : b.buttons)
+    if (lstrcmpiA(strip_amp(bt.text).c_str(), strip_amp(text).c_str()) == 0) return &bt;
+  return nullptr;
+}
+
+// A box that no step deals with: the next of the given answers, else the
+// first button of a message box and Cancel for other dialogs.
 static void default_answer(Session& s, Box& b) {
+  if (s.next_answer < s.answers.size()) {
+    const std::string& want = s.answers[s.next_answer++];
+    const Button* hit = find_button(b, want);
+    if (hit) { answer_box(s, b, hit->id, 0); return; }
+    emit(s, "! answer " + quote(want) + ": no such button in " + box_line(b, "?"));
+  }
   if (!b.dialog && !b.buttons.empty()) answer_box(s, b, b.buttons[0].id, 0);
   else answer_box(s, b, IDCANCEL, 0);
 }
@@ -279,6 +307,31 @@ static bool runtime_settled(Session& s) {
 
 static void input_sent(Session& s) {
   s.idle_syncs = 0;
+}
+
+// Why the current step, which has to wait, can no longer go on, or null
+// while what it waits for may still come. Only the runtime can make it come:
+// a box step finds no box while the runtime waits for input (it is asked
+// again now and then, since a time-out of WAITINPUT may run the script on),
+// and a step that needs a runtime waiting for input finds it held in the
+// loop of a box that a step holds open, which only a later step can answer.
+static const char* stuck_reason(Session& s, const Step& st) {
+  if (is_box_step(st.kind)) {
+    if (!runtime_idle(s)) return nullptr;
+    if (elapsed(s.last_check) >= (DWORD)RECHECK_MS) {
+      s.last_check = GetTickCount();
+      if (!sync_once(s)) { s.idle_syncs = 0; return nullptr; }
+    }
+    return "no box came, and the runtime waits for input";
+  }
+  bool look = st.kind == ST_TITLE || st.kind == ST_PIXEL || st.kind == ST_SNAPSHOT;
+  bool needs_idle = st.kind == ST_IDLE || (!st.now && !look && st.kind != ST_SLEEP && st.kind != ST_WINDOW &&
+                                           st.kind != ST_NOWINDOW && st.kind != ST_HOLDBREAK &&
+                                           st.kind != ST_RELEASE);
+  if (!needs_idle || !s.main) return nullptr;
+  for (const Box& b : s.boxes)
+    if (b.claimed) return "the box that a step holds is still open (answer it first)";
+  return nullptr;
 }
 
 // ---------------------------------------------------------------- pictures
@@ -392,12 +445,25 @@ static void press(std::vector<INPUT>& in, WORD vk, int mods) {
   if (mods & 1) in.push_back(key_input(VK_CONTROL, true));
 }
 
+// The main window in front with the keyboard focus. A click on one of the
+// script's buttons leaves the focus on the button, where keys would never
+// reach the script's key bindings; the focus is moved back to the main
+// window through the runtime thread's input state, which the driver shares
+// for that moment.
 static bool bring_to_front(Session& s) {
   SetForegroundWindow(s.main);
   DWORD t = GetTickCount();
   while (GetForegroundWindow() != s.main) {
     if (elapsed(t) > 500) return false;
     Sleep(1);
+  }
+  DWORD tid = GetWindowThreadProcessId(s.main, nullptr);
+  GUITHREADINFO gi = GUITHREADINFO();
+  gi.cbSize = sizeof gi;
+  if (GetGUIThreadInfo(tid, &gi) && gi.hwndFocus != s.main && AttachThreadInput(GetCurrentThreadId(), tid, TRUE)) {
+    SetFocus(s.main);
+    AttachThreadInput(GetCurrentThreadId(), tid, FALSE);
+    trace("focus to the main window");
   }
   return true;
 }
@@ -418,13 +484,6 @@ static LPARAM key_lparam(int vk, bool up) {
 
 // ------------------------------------------------------------------ steps
 
-static std::string strip_amp(const std::string& s) {
-  std::string r;
-  for (char c : s)
-    if (c != '&') r += c;
-  return r;
-}
-
 static void fail(Session& s, const Step& st, const std::string& why) {
   emit(s, "! " + st.source + ": " + why);
 }
@@ -443,11 +502,7 @@ static bool run_box_step(Session& s, const Step& st) {
       return true;
     case ST_ANSWER: {
       if (st.w) { answer_box(s, *b, st.x, st.y); return true; }
-      const Button* hit = nullptr;
-      for (const Button& bt : b->buttons)
-        if (bt.text == st.str) { hit = &bt; break; }
-      for (const Button& bt : b->buttons)
-        if (!hit && lstrcmpiA(strip_amp(bt.text).c_str(), strip_amp(st.str).c_str()) == 0) hit = &bt;
+      const Button* hit = find_button(*b, st.str);
       if (!hit) { fail(s, st, "no such button in " + box_line(*b, "?")); b->claimed = false; return true; }
       answer_box(s, *b, hit->id, 0);
       return true;
@@ -612,14 +667,30 @@ static bool run_step(Session& s, const Step& st) {
                         std::to_string(p.y - st.y) + "; use move)");
         return true;
       }
-      HDC dc = GetDC(m);
-      COLORREF c = GetPixel(dc, st.x, st.y);
-      ReleaseDC(m, dc);
-      if (c == CLR_INVALID) { fail(s, st, "cannot be read"); return true; }
-      int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
-      if (abs(r - st.r) > st.tol || abs(g - st.g) > st.tol || abs(b - st.b) > st.tol)
-        fail(s, st, "got " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b));
-      return true;
+      // What the runtime painted reaches the screen some time later: Wine
+      // hands a window's pixels to the X server when the painting thread
+      // next waits for messages (which may come after it has answered the
+      // WM_NULL above), and the X server takes the requests of the runtime
+      // and of the driver in no fixed order. So a pixel that differs is read
+      // again, after another flush, until it is right or the time is up.
+      // Nothing is repainted that the runtime would not paint by itself.
+      DWORD t0 = GetTickCount();
+      for (;;) {
+        HDC dc = GetDC(m);
+        COLORREF c = GetPixel(dc, st.x, st.y);
+        ReleaseDC(m, dc);
+        int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+        bool right = c != CLR_INVALID && abs(r - st.r) <= st.tol && abs(g - st.g) <= st.tol &&
+                     abs(b - st.b) <= st.tol;
+        if (right) return true;
+        if (st.now || elapsed(t0) >= (DWORD)PIXEL_SETTLE_MS) {
+          if (c == CLR_INVALID) fail(s, st, "cannot be read");
+          else fail(s, st, "got " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b));
+          return true;
+        }
+        Sleep(10);
+        flush_paint(s);
+      }
     }
     case ST_SNAPSHOT: {
       if (!st.now) flush_paint(s);
@@ -700,7 +771,21 @@ bool session_run(Session& s, const std::vector<Step>& steps) {
       if (st.kind == ST_SLEEP) done = elapsed(step_start) >= (DWORD)st.x;
       else if (st.kind == ST_IDLE) done = runtime_idle(s);
       else done = run_step(s, st);
+      if (!done) {
+        // A step that waits for what can no longer come fails at once
+        // rather than at the time limit; the steps after it still run.
+        const char* why = s.stuck_ms > 0 ? stuck_reason(s, st) : nullptr;
+        if (!why) {
+          s.stuck_since = 0;
+        } else if (!s.stuck_since) {
+          s.stuck_since = GetTickCount() | 1;
+        } else if (elapsed(s.stuck_since) >= (DWORD)s.stuck_ms) {
+          fail(s, st, why);
+          done = true;
+        }
+      }
       if (done) {
+        s.stuck_since = 0;
         trace("step done:", st.source);
         cur++;
         step_start = GetTickCount();
@@ -724,7 +809,12 @@ bool session_run(Session& s, const std::vector<Step>& steps) {
   release_held(s);
   if (cur < steps.size()) {
     std::string more = steps.size() - cur > 1 ? " (and " + std::to_string(steps.size() - cur - 1) + " more)" : "";
-    emit(s, "! step not reached: " + steps[cur].source + more);
+    emit(s, "! step not reached: " + steps[cur].source + more + (exited ? ": the runtime has exited" : ""));
+  }
+  if (s.next_answer < s.answers.size()) {
+    size_t left = s.answers.size() - s.next_answer;
+    std::string more = left > 1 ? " (and " + std::to_string(left - 1) + " more)" : "";
+    emit(s, "! no box came for the answer " + quote(s.answers[s.next_answer]) + more);
   }
   if (s.job) TerminateJobObject(s.job, 1);
   else if (!exited) TerminateProcess(s.pi.hProcess, 1);

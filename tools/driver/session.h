@@ -38,6 +38,10 @@ struct Session {
   std::string png_path;     // picture of the client area at the end ("" = none)
   int idle_exit_ms;         // > 0: once the steps are done and the runtime has waited
                             // for input this long, close it
+  std::vector<std::string> answers;   // buttons for the boxes that no step deals with,
+                                      // in the order in which the boxes come
+  int stuck_ms;             // > 0: a step that waits for what cannot come while the
+                            // runtime answers messages fails after this long
   // Result.
   std::vector<std::string> lines;
   bool killed;
@@ -50,6 +54,9 @@ struct Session {
   std::vector<WORD> held;
   int idle_syncs;
   DWORD last_sync, idle_since;
+  size_t next_answer;
+  DWORD stuck_since;        // the current step has been stuck since then (0: it is not)
+  DWORD last_check;         // last WM_NULL that confirmed the runtime still waits
   std::vector<uint8_t> shot;
   int shot_w, shot_h;
   DWORD last_shot;
