@@ -204,9 +204,10 @@ bool parse_step(const std::string& line, Step& st, std::string& err) {
   if (!tokenize(line, t) || t.empty()) { err = "unreadable step"; return false; }
   // Trailing flags of input steps.
   while (t.size() > 1 && !t.back().quoted &&
-         (t.back().s == "ctrl" || t.back().s == "shift" || t.back().s == "now")) {
+         (t.back().s == "ctrl" || t.back().s == "shift" || t.back().s == "alt" || t.back().s == "now")) {
     if (t.back().s == "ctrl") st.mods |= 1;
     else if (t.back().s == "shift") st.mods |= 2;
+    else if (t.back().s == "alt") st.mods |= 4;
     else st.now = true;
     t.pop_back();
   }
@@ -215,6 +216,7 @@ bool parse_step(const std::string& line, Step& st, std::string& err) {
   auto num = [&](size_t i, int& v) { return i < n && !t[i].quoted && parse_int(t[i].s, v); };
   auto bad = [&](const char* usage) { err = std::string("expected: ") + usage; return false; };
   bool mods_ok = false;  // which steps take ctrl/shift
+  bool alt_ok = false;   // and alt
 
   if (w == "wait") {
     if (n < 2 || t[1].s != "box" || n > 3) return bad("wait box [\"caption\"]");
@@ -232,8 +234,9 @@ bool parse_step(const std::string& line, Step& st, std::string& err) {
     mods_ok = true;
   } else if (w == "key" || w == "postkey") {
     st.kind = w == "key" ? ST_KEY : ST_POSTKEY;
-    if (n != 2 || !parse_vk(t[1].s, st.x)) return bad("key VK|NAME|LETTER [ctrl] [shift]");
+    if (n != 2 || !parse_vk(t[1].s, st.x)) return bad("key VK|NAME|LETTER [ctrl] [shift] [alt]");
     mods_ok = w == "key";
+    alt_ok = mods_ok;
   } else if (w == "type") {
     st.kind = ST_TYPE;
     if (n != 2) return bad("type \"text\"");
@@ -312,6 +315,7 @@ bool parse_step(const std::string& line, Step& st, std::string& err) {
     return false;
   }
   if (st.mods && !mods_ok) { err = "ctrl/shift not allowed here"; return false; }
+  if ((st.mods & 4) && !alt_ok) { err = "alt not allowed here"; return false; }
   return true;
 }
 

@@ -17,7 +17,7 @@ enum StepKind {
   ST_CLICK,     // click X Y [ctrl] [shift] [now]
   ST_RCLICK,    // rclick X Y [ctrl] [shift] [now]
   ST_DBLCLICK,  // dblclick X Y [ctrl] [shift] [now]
-  ST_KEY,       // key VK [ctrl] [shift] [now]   real key press (SendInput)
+  ST_KEY,       // key VK [ctrl] [shift] [alt] [now]   real key press (SendInput)
   ST_TYPE,      // type "text" [now]              real key presses for each character
   ST_POSTKEY,   // postkey VK [now]               posted WM_KEYDOWN/WM_KEYUP, no WM_CHAR
   ST_CHAR,      // char C | char N [now]          posted WM_CHAR
@@ -47,7 +47,7 @@ struct Step {
   std::string source;      // the step as written, for messages
   bool now;                // input steps: do not wait for the runtime to be idle
   int x, y, w, h;          // coordinates; also id / code / milliseconds / vk
-  int mods;                // 1 ctrl, 2 shift
+  int mods;                // 1 ctrl, 2 shift, 4 alt (key only)
   int r, g, b, tol;        // pixel
   std::string str;         // caption, button, text, file
   std::vector<std::string> list;

@@ -439,8 +439,10 @@ static INPUT key_input(WORD vk, bool up) {
 static void press(std::vector<INPUT>& in, WORD vk, int mods) {
   if (mods & 1) in.push_back(key_input(VK_CONTROL, false));
   if (mods & 2) in.push_back(key_input(VK_SHIFT, false));
+  if (mods & 4) in.push_back(key_input(VK_MENU, false));
   in.push_back(key_input(vk, false));
   in.push_back(key_input(vk, true));
+  if (mods & 4) in.push_back(key_input(VK_MENU, true));
   if (mods & 2) in.push_back(key_input(VK_SHIFT, true));
   if (mods & 1) in.push_back(key_input(VK_CONTROL, true));
 }
