@@ -690,6 +690,8 @@ static bool run_step(Session& s, const Step& st) {
           else fail(s, st, "got " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b));
           return true;
         }
+        trace("pixel read again:", st.source + " got " + std::to_string(r) + " " + std::to_string(g) + " " +
+                                       std::to_string(b));
         Sleep(10);
         flush_paint(s);
       }
