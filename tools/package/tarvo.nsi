@@ -26,6 +26,9 @@ Target ${TARGET}
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestSupportedOS all
+; In the 64-bit installer ${RunningX64} is constant and LogicLib leaves
+; labels of the branch that cannot run unused.
+!pragma warning disable 6012
 
 !include LogicLib.nsh
 !include x64.nsh
