@@ -41,13 +41,10 @@ ok() { echo "ok - $1"; passed=$((passed + 1)); }
 not_ok() { echo "FAIL - $1"; failed=$((failed + 1)); [ -n "${2:-}" ] && echo "  $2"; }
 check() { if eval "$2"; then ok "$1"; else not_ok "$1" "${3:-}"; fi; }
 
+# The installer is made (with quick compression) while the prefix is.
 tarvo_stage "$work/package" >/dev/null || { echo "installer_test: staging failed"; exit 1; }
-if ! tarvo_installer "$work/package" "$work/tarvo-setup.exe" amd64-unicode >"$work/makensis.log" 2>&1; then
-  cat "$work/makensis.log"
-  echo "installer_test: makensis failed"
-  exit 1
-fi
-ok "makensis builds the installer"
+tarvo_installer "$work/package" "$work/tarvo-setup.exe" amd64-unicode -DFAST >"$work/makensis.log" 2>&1 &
+makensis_pid=$!
 
 wineboot -i >/dev/null 2>&1
 # A virtual desktop: programs that made a window end at once.
@@ -56,6 +53,13 @@ wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/
 wineserver -w
 # One server for all the programs that follow: each then starts quickly.
 wineserver -p
+
+if ! wait "$makensis_pid"; then
+  cat "$work/makensis.log"
+  echo "installer_test: makensis failed"
+  exit 1
+fi
+ok "makensis builds the installer"
 
 # unix PATH: the Linux path of a Windows path of the prefix.
 unix() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
@@ -73,6 +77,16 @@ wait_for() {
   for i in $(seq $((${2} * 10))); do
     eval "$1" && return 0
     sleep 0.1
+  done
+  return 1
+}
+
+# runtime_running: a Tarvopro.exe of this prefix is still running (other
+# people's runtimes on the machine do not count).
+runtime_running() {
+  local p
+  for p in $(pgrep -f 'Tarvopro\.exe'); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
   done
   return 1
 }
@@ -152,10 +166,13 @@ round() {
   fi
   wait
 
-  # The uninstaller copies itself away and returns at once: wait for the
-  # folder to go.
+  # A runtime that is still ending would keep its program file.
+  wait_for '! runtime_running' 20
+
+  # The uninstaller copies itself away and returns at once: wait for its
+  # last step, the uninstall entry going, after the files and the menu.
   wine "$udir/Uninstall.exe" /S >/dev/null 2>&1
-  wait_for '[ ! -e "$udir" ]' 20
+  wait_for '! has_key "$uninstall"' 30
   check "$name: uninstall removes the install folder" '[ ! -e "$udir" ]' "$(find "$udir" 2>/dev/null | head -5)"
   check "$name: uninstall removes the Start-menu folder" '[ ! -e "$menu" ]'
   check "$name: uninstall removes the association and uninstall keys" \

@@ -7,7 +7,7 @@
 #                                  build/x64 and build/x86 (both built), and the
 #                                  installer's file lists in WORK/nsis
 #   tarvo_zip WORK OUT.zip         zips the staged tree
-#   tarvo_installer WORK OUT.exe [x86-unicode|amd64-unicode]
+#   tarvo_installer WORK OUT.exe [x86-unicode|amd64-unicode] [MAKENSIS OPTIONS]
 #                                  makes the installer from the staged tree
 # The hook library Tarvomsg.dll goes in when a build folder holds it.
 
@@ -126,9 +126,10 @@ tarvo_zip() {
 tarvo_installer() {
   local work=$1 out target=${3:-x86-unicode} version product
   out=$(realpath -m "$2")
+  shift $(($# < 3 ? $# : 3))
   version=$(tarvo_version) || return 1
   product=$(tarvo_product) || return 1
   rm -f "$out"
   makensis -V2 -NOCD -DVERSION="$version" -DPRODUCT="$product" -DNSH="$work/nsis" \
-    -DOUTFILE="$out" -DTARGET="$target" "$TARVO_ROOT/tools/package/tarvo.nsi"
+    -DOUTFILE="$out" -DTARGET="$target" "$@" "$TARVO_ROOT/tools/package/tarvo.nsi"
 }

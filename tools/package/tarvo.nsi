@@ -8,6 +8,7 @@
 ;   OUTFILE   the installer to write
 ;   TARGET    the installer's own stub: x86-unicode (runs everywhere; the
 ;             release) or amd64-unicode (64-bit Windows only)
+;   FAST      (optional) quick zlib compression, for tests
 ;
 ; Installs the runtime of the architecture it runs on (x64 on 64-bit
 ; Windows, x86 otherwise), the binder, the examples and the docs; registers
@@ -23,7 +24,11 @@ Unicode true
 !ifdef TARGET
 Target ${TARGET}
 !endif
+!ifdef FAST
+SetCompressor zlib
+!else
 SetCompressor /SOLID lzma
+!endif
 RequestExecutionLevel user
 ManifestSupportedOS all
 ; In the 64-bit installer ${RunningX64} is constant and LogicLib leaves
