@@ -10,6 +10,7 @@ PACKAGES=(
   xvfb xauth
   googletest
   python3
+  nsis zip
 )
 
 installed() {
