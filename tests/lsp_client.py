@@ -4,14 +4,14 @@ would, and checks its answers: diagnostics on open and on change, hover,
 completion, definition, document symbols, an unknown request, shutdown and
 exit.
 
-usage: lsp_client.py TARVO-LSP
+usage: lsp_client.py TARVO-LSP-COMMAND...
 """
 import json
 import subprocess
 import sys
 import threading
 
-server = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+server = subprocess.Popen(sys.argv[1:], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
 failures = 0
 URI = "file:///tmp/lsp_test.trv"
 

@@ -1,6 +1,6 @@
 // tarvocheck FILE...: reports every mistake that the runtime would stop a
 // script for, without running it, as FILE:LINE:COL: error|warning: TEXT;
-// --json prints the same as a JSON array. Exit status 1 when there is an
+// --json prints the same as a JSON array; --keywords lists every keyword. Exit status 1 when there is an
 // error, 2 when a file cannot be read.
 #include <stdio.h>
 #include <string.h>
@@ -36,6 +36,10 @@ static std::string utf8(const std::string& s) {
 int main(int argc, char** argv) {
   bool json = false;
   int files = 0, status = 0;
+  if (argc == 2 && !strcmp(argv[1], "--keywords")) {
+    for (const std::string& k : all_keywords()) printf("%s\n", k.c_str());
+    return 0;
+  }
   for (int i = 1; i < argc; ++i) {
     if (!strcmp(argv[i], "--json")) json = true;
     else ++files;
