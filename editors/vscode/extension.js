@@ -13,7 +13,10 @@ function serverCommand(context) {
   if (configured) return configured;
   const name = process.platform === 'win32' ? 'tarvo-lsp.exe' : 'tarvo-lsp';
   const bundled = path.join(context.extensionPath, 'server', name);
-  return fs.existsSync(bundled) ? bundled : name;
+  if (!fs.existsSync(bundled)) return name;
+  // A package may not keep the program's execute permission.
+  if (process.platform !== 'win32') fs.chmodSync(bundled, 0o755);
+  return bundled;
 }
 
 function activate(context) {

@@ -32,3 +32,4 @@ target_include_directories(tarvolang PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_executable(tarvocheck ${CMAKE_SOURCE_DIR}/tools/checker/main.cpp)
 target_link_libraries(tarvocheck PRIVATE tarvolang)
+target_link_options(tarvocheck PRIVATE -static-libstdc++ -static-libgcc)

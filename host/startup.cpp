@@ -1,4 +1,4 @@
-#include "core/startup.h"
+#include "host/startup.h"
 #include "core/errors.h"
 #include "core/labels.h"
 #include "core/memory.h"
