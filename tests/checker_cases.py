@@ -132,6 +132,9 @@ KINDS = [
     (["GOTO b", "X = 1", "b: END"], ["2:1:warning:Unreachable code: no label or IF leads here."]),
     (["IF X = 1 THEN GOTO b", "X = 1", "b: END"], []),
     (["IF X = 1", "  GOTO b", "ELSE", "  X = 2", "ENDIF", "b: END"], []),
+    (["IF X = 1 THEN DRAWLINE (1,", " 2, 3, 4)", "END"],
+     ["1:4:warning:Variable X is read but never set.", "2:2:error:Syntax error."]),
+    (["IF 1 = 2", "  R$ = \"MYELSE\"", "ENDIF"], ["2:15:error:Syntax error."]),
     (["END oops =", "X = 1"], ["2:1:warning:Unreachable code: no label or IF leads here."]),
 ]
 

@@ -44,7 +44,7 @@ struct Walk {
   // Block IF ranges: from behind the condition to the ENDIF it found.
   std::vector<std::pair<char*, char*>> blocks;
   std::set<char*> block_targets;  // ELSE and ENDIF words that block IFs found
-  std::vector<char*> false_targets;  // where false block IFs continue
+  std::vector<char*> false_targets;  // where false IFs continue
   std::set<char*> starts;         // statements of the main walk
   std::set<char*> reported;       // positions already reported
   std::set<uint32_t> dup_labels;  // offsets of second definitions
@@ -98,11 +98,11 @@ struct Walk {
   // no run reaches).
   void skip_line(char* p) {
     while (!is_line_end(*p)) {
-      if (*p == '"' || *p == 0) {
+      if (*p == '"') {
+        // The pre-scan ended every literal with a NUL where its quote was.
         ++p;
         while (*p && *p != '"' && *p != (char)CH_EOT) ++p;
-        if (*p && *p != (char)CH_EOT) ++p;
-        if (*p == 0) ++p;
+        if (*p != (char)CH_EOT) ++p;
       } else if (*p == '{') {
         if (!skip_comment(&p)) break;
       } else {
@@ -228,9 +228,10 @@ struct Walk {
     index_lines();
     if (!prescan()) return;
     walk(g_script, true);
-    // A false block IF continues behind the ELSE or at the ENDIF that its
-    // scan found. When that word is no statement of the walk (inside a
-    // literal, a comment or a longer name) the run goes on from there.
+    // A false IF ... THEN goes on from the line end, a false block IF behind
+    // the ELSE or at the ENDIF that its scan found. When that place is inside
+    // a literal, a comment, a longer name or a statement that spans lines,
+    // the run goes on from there all the same.
     for (size_t i = 0; i < false_targets.size(); ++i)
       if (!starts.count(false_targets[i])) walk(false_targets[i], false);
     finish();
@@ -334,6 +335,7 @@ struct Walk {
         char* p = g_pos;
         while (!is_line_end(*p)) ++p;
         *conditional_until = p;
+        false_targets.push_back(p);  // a false condition goes on from the raw line end
         return true;
       }
       char *else_pos, *endif_pos;
