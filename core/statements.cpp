@@ -137,7 +137,6 @@ void end_script() {
 static const uint32_t BREAK_CHECK_UNITS = 16384;
 static const uint32_t COMMAND_UNITS = 16;
 
-
 void run_statements() {
   if (g_script_running || g_script_ended) return;
   g_script_running = true;
