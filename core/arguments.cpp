@@ -3,9 +3,9 @@
 #include "core/labels.h"
 #include "core/numbers.h"
 #include "core/script.h"
-#include "graphics/surface.h"
 
 intptr_t g_args[20];
+void (*g_scale_point)(int32_t* x, int32_t* y) = nullptr;
 
 bool read_str_operand(const char** text, uint32_t* len) {
   if (*g_pos == '"') return scan_literal(text, len);
@@ -71,10 +71,7 @@ bool parse_arguments(const ArgItem* desc) {
       case A_POINT: {
         int32_t x, y;
         if (!read_num_operand(&x) || !comma_between() || !read_num_operand(&y)) return false;
-        if (g_draw.coord_mode == COORD_METRIC) {
-          x = metric_to_pixel_x(x);
-          y = metric_to_pixel_y(y);
-        }
+        if (g_scale_point) g_scale_point(&x, &y);
         *out++ = x;
         *out++ = y;
         break;

@@ -52,6 +52,11 @@ inline uint32_t arg_colour(int i) {
          (uint32_t)(g_args[i + 2] & 0xFF) << 16;
 }
 
+// Turns a Point argument as written into pixels. The drawing layer, which
+// owns the coordinate mode, installs it; without it (the native tools)
+// points stay as written.
+extern void (*g_scale_point)(int32_t* x, int32_t* y);
+
 // Parses the arguments at the script position by the descriptor into g_args.
 bool parse_arguments(const ArgItem* desc);
 // Reads one string operand (literal or string variable).

@@ -89,3 +89,13 @@ bool stmt_else();
 bool stmt_endif();
 bool stmt_switch();
 bool stmt_set();
+// host/bindings.cpp, host/menus.cpp
+bool stmt_button();
+bool stmt_setctrlmouse();
+bool stmt_setdblmouse();
+bool stmt_setkeyboard();
+bool stmt_setmenu();
+bool stmt_setmouse();
+bool stmt_setrightmouse();
+bool stmt_setshftrightmouse();
+bool stmt_waitinput();

@@ -1,3 +1,5 @@
+// IF, ELSE, ENDIF and SWITCH.
+#include "core/conditionals.h"
 #include "core/arguments.h"
 #include "core/commands.h"
 #include "core/errors.h"
@@ -15,18 +17,36 @@ void reset_block_if() {
 
 static const ArgItem s_num_condition[] = {NUM_, NUMREL_, NUM_, END_};
 static const ArgItem s_str_condition[] = {STR_, STRREL_, STR_, END_};
-static const KeywordRow s_then_table[] = {{"THEN", 0}, {nullptr, 0}};
+
+bool read_condition(bool* numeric) {
+  char* start = g_pos;
+  *numeric = parse_arguments(s_num_condition);
+  if (*numeric) return true;
+  g_pos = start;
+  return parse_arguments(s_str_condition);
+}
+
+bool scan_block(char* from, char** else_pos, char** endif_pos) {
+  *else_pos = nullptr;
+  *endif_pos = nullptr;
+  for (char* p = from;; ++p) {
+    char c = *p;
+    if (c == (char)CH_EOT) return false;
+    if (c != 'E') continue;
+    if (word_is(p, "ELSE")) {
+      *else_pos = p;
+    } else if (word_is(p, "ENDIF")) {
+      *endif_pos = p;
+      return true;
+    }
+  }
+}
 
 bool stmt_if() {
-  char* start = g_pos;
-  int truth;
-  if (parse_arguments(s_num_condition)) {
-    truth = compare_numbers((int)g_args[1], (int32_t)g_args[0], (int32_t)g_args[2]);
-  } else {
-    g_pos = start;
-    if (!parse_arguments(s_str_condition)) return false;
-    truth = compare_texts((int)g_args[2], (const char*)g_args[0], (const char*)g_args[3]);
-  }
+  bool numeric;
+  if (!read_condition(&numeric)) return false;
+  int truth = numeric ? compare_numbers((int)g_args[1], (int32_t)g_args[0], (int32_t)g_args[2])
+                      : compare_texts((int)g_args[2], (const char*)g_args[0], (const char*)g_args[3]);
   char* after = g_pos;
   if (!skip_blanks()) return false;
   if (word_is(g_pos, "THEN")) {
@@ -35,23 +55,10 @@ bool stmt_if() {
       while (!is_line_end(*g_pos)) ++g_pos;
     return true;
   }
-  // Block form: the first upper-case "E" word ELSE or ENDIF on the raw text
-  // decides; literals and comments are not recognised by this scan.
-  s_endif_pos = nullptr;
-  s_else_pos = nullptr;
-  for (char* p = after;; ++p) {
-    char c = *p;
-    if (c == (char)CH_EOT) {
-      set_error_only(MSG_NO_ENDIF);  // shown at the IF keyword
-      return false;
-    }
-    if (c != 'E') continue;
-    if (word_is(p, "ELSE")) {
-      s_else_pos = p;
-    } else if (word_is(p, "ENDIF")) {
-      s_endif_pos = p;
-      break;
-    }
+  // Block form.
+  if (!scan_block(after, &s_else_pos, &s_endif_pos)) {
+    set_error_only(MSG_NO_ENDIF);  // shown at the IF keyword
+    return false;
   }
   if (truth)
     g_pos = after;

@@ -1,7 +1,7 @@
+// The message table, the error slot and the error report; the box itself is
+// shown by the host (host/error_box.cpp).
 #include "core/errors.h"
-#include "core/runtime.h"
 #include "core/script.h"
-#include <windows.h>
 
 static const char* const s_messages[MSG_COUNT] = {
   "",
@@ -122,10 +122,5 @@ void report_error() {
   if (g_error_box_hook)
     g_error_box_hook(g_error, line);
   else
-    MessageBoxA(g_mainwnd, line, msg_text(g_error), MB_ICONHAND);
-}
-
-bool confirm_end() {
-  return MessageBoxA(g_mainwnd, msg_text(MSG_CONFIRM_END), g_title,
-                     MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
+    show_error_box(g_error, line);
 }

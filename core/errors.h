@@ -102,5 +102,8 @@ void report_error();
 // instead of showing the box (unit tests).
 extern void (*g_error_box_hook)(int msg, const char* line);
 
+// The error box itself (the host's; the native tools report errors as text).
+void show_error_box(int msg, const char* line);
+
 // "Are you sure you want to end this Windows application?"; true on Yes.
 bool confirm_end();

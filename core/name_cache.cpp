@@ -38,3 +38,9 @@ NameSlot* name_slot(const char* p) {
   *ix = s_used;
   return slot;
 }
+
+const NameSlot* find_name_slot(const char* p) {
+  if (!s_index || p < g_script || p > g_script + g_script_len + 1) return nullptr;
+  uint32_t ix = s_index[p - g_script];
+  return ix ? &s_slots[ix - 1] : nullptr;
+}

@@ -28,3 +28,6 @@ void free_name_cache();
 // cache has no room (callers then look the name up the slow way). The
 // pointer is valid until the next call.
 NameSlot* name_slot(const char* p);
+// The slot of the name at p if one was made, without making one (the checker
+// reads back what a parse looked up).
+const NameSlot* find_name_slot(const char* p);

@@ -3,7 +3,6 @@
 #include "core/name_cache.h"
 #include "core/script.h"
 #include "core/variables.h"
-#include <windows.h>
 
 bool parse_literal(const char** pp, int32_t* out, int* error) {
   const char* p = *pp;
@@ -147,5 +146,5 @@ int compare_numbers(int op, int32_t left, int32_t right) {
 }
 
 int compare_texts(int op, const char* left, const char* right) {
-  return relation(op, lstrcmpA(left, right));
+  return relation(op, collate_texts(left, right));
 }

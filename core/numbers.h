@@ -15,4 +15,6 @@ bool arithmetic(char op, int32_t left, int32_t right, int32_t* out);
 // Reads a comparison operator at the script position ("Syntax error." otherwise).
 bool read_relop(int* op);
 int compare_numbers(int op, int32_t left, int32_t right);
+// The platform's order of two texts (lstrcmpA on Windows, host/text_order.cpp).
+int collate_texts(const char* left, const char* right);
 int compare_texts(int op, const char* left, const char* right);

@@ -1,9 +1,37 @@
+// The script buffer and the lexer's scanning steps.
 #include "core/script.h"
 #include "core/errors.h"
+#include "core/memory.h"
+#include <string.h>
 
 char* g_script = nullptr;
 uint32_t g_script_len = 0;
 char* g_pos = nullptr;
+
+bool make_script_buffer(uint32_t len) {
+  if (len > 0xFFFFFFF0u) return false;
+  char* b = (char*)mem_alloc((size_t)len + 2);
+  if (!b) return false;
+  b[0] = 13;
+  b[len + 1] = (char)CH_EOT;
+  g_script = b;
+  g_script_len = len;
+  return true;
+}
+
+void free_script() {
+  mem_free(g_script);
+  g_script = nullptr;
+  g_script_len = 0;
+  g_pos = nullptr;
+}
+
+bool load_script_text(const char* text, uint32_t len) {
+  if (!make_script_buffer(len)) return false;
+  memcpy(g_script + 1, text, len);
+  g_pos = g_script;
+  return true;
+}
 
 static constexpr unsigned char class_of(int c) {
   unsigned char k = 0;

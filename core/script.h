@@ -9,6 +9,13 @@ extern char* g_pos;             // the script position
 
 enum : unsigned char { CH_EOT = 26 };
 
+// A new script buffer of len bytes of text: CR, the text (not filled in),
+// Ctrl-Z. False when there is no memory (nothing allocated).
+bool make_script_buffer(uint32_t len);
+// Makes the script buffer from text in memory (tests, the native tools).
+bool load_script_text(const char* text, uint32_t len);
+void free_script();
+
 enum CharClass : unsigned char {
   CC_BLANK = 1,      // TAB LF CR space |
   CC_LINE_END = 2,   // CR LF Ctrl-Z

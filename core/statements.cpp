@@ -4,33 +4,9 @@
 #include "core/labels.h"
 #include "core/memory.h"
 #include "core/name_cache.h"
-#include "core/runtime.h"
 #include "core/script.h"
-#include "core/startup.h"
 #include "core/variables.h"
-#include "graphics/surface.h"
-#include "host/bindings.h"
-#include "host/menus.h"
-#include "host/window.h"
 #include <string.h>
-
-const Statement g_statements[] = {
-  {"BUTTON", stmt_button},
-  {"ELSE", stmt_else},
-  {"ENDIF", stmt_endif},
-  {"IF", stmt_if},
-  {"SET", stmt_set},
-  {"SETCTRLMOUSE", stmt_setctrlmouse},
-  {"SETDBLMOUSE", stmt_setdblmouse},
-  {"SETKEYBOARD", stmt_setkeyboard},
-  {"SETMENU", stmt_setmenu},
-  {"SETMOUSE", stmt_setmouse},
-  {"SETRIGHTMOUSE", stmt_setrightmouse},
-  {"SETSHFTRIGHTMOUSE", stmt_setshftrightmouse},
-  {"SWITCH", stmt_switch},
-  {"WAITINPUT", stmt_waitinput},
-};
-const int g_statement_count = sizeof(g_statements) / sizeof(g_statements[0]);
 
 bool g_script_running = false;
 bool g_script_ended = false;
@@ -137,9 +113,16 @@ int lookup_command() {
 
 // ---- the loop
 
+LoopHooks g_loop_hooks = {nullptr, nullptr, nullptr, nullptr};
+bool (*g_break_requested)() = nullptr;
+
+static inline void call(void (*hook)()) {
+  if (hook) hook();
+}
+
 void end_script() {
   g_script_ended = true;
-  if (g_mainwnd) DestroyWindow(g_mainwnd);
+  call(g_loop_hooks.destroy);
 }
 
 // Ctrl+Break is looked at before the first statement of every run and then
@@ -154,14 +137,10 @@ void end_script() {
 static const uint32_t BREAK_CHECK_UNITS = 16384;
 static const uint32_t COMMAND_UNITS = 16;
 
-static bool break_key_confirmed() { return (GetAsyncKeyState(VK_CANCEL) & 0x8000) && confirm_end(); }
-bool (*g_break_requested)() = break_key_confirmed;
-
 void run_statements() {
   if (g_script_running || g_script_ended) return;
   g_script_running = true;
-  disarm_input_timeout();
-  begin_drawing();
+  call(g_loop_hooks.enter);
   bool normal = true;
   uint32_t units = BREAK_CHECK_UNITS;  // the first statement checks
   for (;;) {
@@ -170,7 +149,7 @@ void run_statements() {
     if (g_script_ended) break;
     if (units >= BREAK_CHECK_UNITS) {
       units = 0;
-      if (g_break_requested()) break;
+      if (g_break_requested && g_break_requested()) break;
     }
     ++units;
     if (!skip_blanks()) {
@@ -207,7 +186,7 @@ void run_statements() {
         break;
       }
       if (st.handler == stmt_waitinput) {
-        end_drawing();
+        call(g_loop_hooks.leave);
         g_script_running = false;
         return;
       }
@@ -220,10 +199,10 @@ void run_statements() {
   }
   bool destroyed = g_script_ended;
   if (!normal && !destroyed) report_error();
-  end_drawing();
+  call(g_loop_hooks.leave);
   g_script_running = false;
   if (destroyed)
-    cleanup();   // WM_DESTROY came while the loop ran and left this to us
+    call(g_loop_hooks.cleanup);   // WM_DESTROY came while the loop ran and left this to us
   else
     end_script();
 }

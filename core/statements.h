@@ -7,6 +7,16 @@
 // returns at once (the window procedure holds input for later instead).
 void run_statements();
 
+// What the loop asks of the program around it; the host installs these
+// before main runs (host/window.cpp). Each may be null.
+struct LoopHooks {
+  void (*enter)();    // a run begins: WAITINPUT's time-out disarmed, a drawing scope opened
+  void (*leave)();    // the run ends or waits for input: the drawing scope closed
+  void (*destroy)();  // the script has ended: the main window goes
+  void (*cleanup)();  // releases what start-up and the script made
+};
+extern LoopHooks g_loop_hooks;
+
 // Asked before the first statement of every run and then after every fixed
 // amount of work: true when the script is to end at once (Ctrl+Break held
 // and the question answered Yes). Tests put in their own to cut endless
@@ -20,5 +30,5 @@ extern bool g_script_ended;     // the script has ended; nothing runs again
 bool init_dispatch();
 void free_dispatch();
 
-// Hook for the end of the script (destroys the main window in the runtime).
+// The script has ended: nothing runs again and the main window goes.
 void end_script();

@@ -17,6 +17,16 @@ DrawingState g_draw = {
   nullptr,
 };
 
+// Point arguments are read by the language core, which knows nothing of the
+// coordinate mode: it asks this converter, installed before main runs.
+static void scale_point(int32_t* x, int32_t* y) {
+  if (g_draw.coord_mode == COORD_METRIC) {
+    *x = metric_to_pixel_x(*x);
+    *y = metric_to_pixel_y(*y);
+  }
+}
+static const bool s_scale_installed = (g_scale_point = scale_point, true);
+
 void measure_screen() {
   HDC ic = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
   if (ic) {

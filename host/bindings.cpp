@@ -1,4 +1,5 @@
 #include "host/bindings.h"
+#include "host/binding_syntax.h"
 #include "core/arguments.h"
 #include "core/errors.h"
 #include "core/labels.h"
@@ -13,9 +14,6 @@ static char* s_mouse[BIND_MOUSE_KINDS];
 static char* s_keyboard = nullptr;
 static char* s_button = nullptr;
 
-static const ArgItem s_mouse_group[] = {POINT_, CM_, POINT_, CM_, LABEL_, CM_, NUMVAR_, CM_, NUMVAR_, END_};
-static const ArgItem s_button_group[] = {POINT_, CM_, POINT_, CM_, STR_, CM_, LABEL_, END_};
-static const ArgItem s_label_only[] = {LABEL_, END_};
 
 // Buttons made by the last BUTTON statement, in creation order.
 struct ButtonRecord {
@@ -35,29 +33,7 @@ void destroy_buttons() {
   s_buttons_last = nullptr;
 }
 
-// "(" then either ")" (binding cleared) or the groups.
-static bool open_list(char** binding, bool* empty) {
-  *binding = g_pos;
-  *empty = false;
-  if (!skip_blanks() || !expect_char('(') || !skip_blanks()) return false;
-  if (*g_pos == ')') {
-    ++g_pos;
-    *binding = nullptr;
-    *empty = true;
-  }
-  return true;
-}
-
-static bool mouse_statement(int kind) {
-  bool empty;
-  if (!open_list(&s_mouse[kind], &empty)) return false;
-  if (empty) return true;
-  for (;;) {
-    if (!parse_arguments(s_mouse_group) || !skip_blanks()) return false;
-    if (*g_pos != ',') return expect_char(')');
-    ++g_pos;
-  }
-}
+static bool mouse_statement(int kind) { return read_mouse_list(&s_mouse[kind]); }
 
 bool stmt_setmouse() { return mouse_statement(BIND_LEFT); }
 bool stmt_setctrlmouse() { return mouse_statement(BIND_CTRL_LEFT); }
@@ -90,7 +66,7 @@ bool match_mouse(int kind, int32_t x, int32_t y) {
   if (!binding) return false;
   SavedPosition saved = enter_binding(binding);
   for (;;) {
-    if (!parse_arguments(s_mouse_group)) break;
+    if (!parse_arguments(g_mouse_group)) break;
     int32_t x1 = arg_num(0), y1 = arg_num(1), x2 = arg_num(2), y2 = arg_num(3);
     if (x1 <= x && x < x2 && y1 <= y && y < y2) {
       bool metric = g_draw.coord_mode == COORD_METRIC;
@@ -105,38 +81,7 @@ bool match_mouse(int kind, int32_t x, int32_t y) {
   return no_match(saved);
 }
 
-// Reads a SETKEYBOARD key: a text operand when one stands here, else a number.
-static bool read_key(bool* is_text, const char** text, uint32_t* len, int32_t* number) {
-  const char* p = g_pos;
-  if (*p == '"' || (is_ident_start(*p) && p[word_length(p)] == '$')) {
-    *is_text = true;
-    return read_str_operand(text, len);
-  }
-  *is_text = false;
-  return read_num_operand(number);
-}
-
-bool stmt_setkeyboard() {
-  bool empty;
-  if (!open_list(&s_keyboard, &empty)) return false;
-  if (empty) return true;
-  for (;;) {
-    bool is_text;
-    const char* text;
-    uint32_t len;
-    int32_t number;
-    if (!skip_blanks() || !read_key(&is_text, &text, &len, &number)) return false;
-    if (!skip_blanks() || !expect_char(',') || !skip_blanks()) return false;
-    if (!parse_arguments(s_label_only) || !skip_blanks()) return false;
-    if (*g_pos == ',') {
-      ++g_pos;
-    } else if (*g_pos == ')') {
-      ++g_pos;
-      return true;
-    }
-    // Otherwise the next entry follows without a comma.
-  }
-}
+bool stmt_setkeyboard() { return read_keyboard_list(&s_keyboard); }
 
 // Walks the keyboard entries; returns the label of the first entry that
 // accepts the event.
@@ -161,7 +106,7 @@ static bool match_keyboard(bool want_text, uint32_t code) {
     }
     if (!skip_blanks() || *g_pos != ',') break;
     ++g_pos;
-    if (!skip_blanks() || !parse_arguments(s_label_only)) break;
+    if (!skip_blanks() || !parse_arguments(g_label_only)) break;
     if (hit) {
       jump_to(arg_label(0));
       return true;
@@ -181,36 +126,28 @@ void forget_bindings() {
 bool match_key(uint32_t vk) { return match_keyboard(false, vk); }
 bool match_char(unsigned char c) { return match_keyboard(true, c); }
 
+// Makes the button whose group was just read.
+static bool make_button(int i, char* binding) {
+  int32_t x1 = arg_num(0), y1 = arg_num(1), x2 = arg_num(2), y2 = arg_num(3);
+  ButtonRecord* rec = (ButtonRecord*)mem_alloc(sizeof(ButtonRecord));
+  HWND wnd = rec ? CreateWindowExA(0, "BUTTON", arg_text(4), WS_CHILD | WS_VISIBLE,
+                                   x1, y1, x2 - x1, y2 - y1, g_mainwnd,
+                                   (HMENU)(INT_PTR)(uint16_t)(FIRST_BUTTON_ID + i), g_inst, nullptr)
+                 : nullptr;
+  if (!wnd) {
+    mem_free(rec);
+    set_error_at(MSG_NO_MEMORY, binding);
+    return false;
+  }
+  rec->wnd = wnd;
+  if (s_buttons_last) s_buttons_last->next = rec; else s_buttons = rec;
+  s_buttons_last = rec;
+  return true;
+}
+
 bool stmt_button() {
   destroy_buttons();
-  s_button = g_pos;
-  if (!skip_blanks() || !expect_char('(')) return false;
-  if (*g_pos == ')') {
-    ++g_pos;
-    s_button = nullptr;
-    return true;
-  }
-  char* binding = s_button;
-  for (int i = 0;; ++i) {
-    if (!skip_blanks() || !parse_arguments(s_button_group)) return false;
-    int32_t x1 = arg_num(0), y1 = arg_num(1), x2 = arg_num(2), y2 = arg_num(3);
-    ButtonRecord* rec = (ButtonRecord*)mem_alloc(sizeof(ButtonRecord));
-    HWND wnd = rec ? CreateWindowExA(0, "BUTTON", arg_text(4), WS_CHILD | WS_VISIBLE,
-                                     x1, y1, x2 - x1, y2 - y1, g_mainwnd,
-                                     (HMENU)(INT_PTR)(uint16_t)(FIRST_BUTTON_ID + i), g_inst, nullptr)
-                   : nullptr;
-    if (!wnd) {
-      mem_free(rec);
-      set_error_at(MSG_NO_MEMORY, binding);
-      return false;
-    }
-    rec->wnd = wnd;
-    if (s_buttons_last) s_buttons_last->next = rec; else s_buttons = rec;
-    s_buttons_last = rec;
-    if (!skip_blanks()) return false;
-    if (*g_pos != ',') return expect_char(')');
-    ++g_pos;
-  }
+  return read_button_list(&s_button, make_button);
 }
 
 bool match_button(uint16_t id) {
@@ -219,7 +156,7 @@ bool match_button(uint16_t id) {
   SavedPosition saved = enter_binding(binding);
   uint16_t wanted = (uint16_t)(id - FIRST_BUTTON_ID);
   for (uint16_t j = 0;; ++j) {
-    if (!skip_blanks() || !parse_arguments(s_button_group)) break;
+    if (!skip_blanks() || !parse_arguments(g_button_group)) break;
     if (j == wanted) {
       jump_to(arg_label(6));
       return true;
@@ -231,15 +168,13 @@ bool match_button(uint16_t id) {
 }
 
 bool stmt_waitinput() {
-  if (!skip_blanks() || !expect_char('(')) return false;
-  if (!skip_blanks()) return false;
-  if (*g_pos == ')') {
-    ++g_pos;
+  bool forever;
+  int32_t ms;
+  if (!read_wait_time(&forever, &ms)) return false;
+  if (forever) {
     disarm_input_timeout();
     return true;
   }
-  int32_t ms;
-  if (!read_num_operand(&ms)) return false;
   if (ms < 0) {
     set_error_only(MSG_NEGATIVE);
     return false;

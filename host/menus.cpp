@@ -5,6 +5,7 @@
 #include "core/labels.h"
 #include "core/runtime.h"
 #include "core/script.h"
+#include "host/binding_syntax.h"
 #include "host/bindings.h"
 #include "host/window.h"
 
@@ -13,53 +14,6 @@
 static char* s_menu = nullptr;
 // Whether SETMENU adds the right-justified "&Info" popup (INFOMENU).
 static int32_t s_info_menu = 1;
-
-static const ArgItem s_label_only[] = {LABEL_, END_};
-
-// One item of a SETMENU list as the text spells it.
-struct MenuItem {
-  const char* text;   // caption, NUL-terminated
-  Label* target;      // null for IGNORE
-  bool separator;     // a separator line follows it in its popup
-  bool end_popup;     // it closes the current popup
-  bool last;          // ")" followed: the statement ends with it
-};
-
-// Reads one item at the script position:
-//   text , target , [SEPARATOR ,] [ENDPOPUP followed by "," or ")"]
-// The builder and the matcher both read items with this, so that they count
-// them alike.
-static bool read_item(MenuItem* it) {
-  it->target = nullptr;
-  it->separator = it->end_popup = it->last = false;
-  uint32_t len;
-  if (!skip_blanks() || !read_str_operand(&it->text, &len)) return false;
-  if (!skip_blanks() || !expect_char(',') || !skip_blanks()) return false;
-  if (word_is(g_pos, "IGNORE")) {
-    skip_word();
-  } else {
-    if (!parse_arguments(s_label_only)) return false;
-    it->target = arg_label(0);
-  }
-  if (!skip_blanks() || !expect_char(',') || !skip_blanks()) return false;
-  if (word_is(g_pos, "SEPARATOR")) {
-    skip_word();
-    it->separator = true;
-    if (!skip_blanks() || !expect_char(',') || !skip_blanks()) return false;
-  }
-  if (word_is(g_pos, "ENDPOPUP")) {
-    skip_word();
-    it->end_popup = true;
-    if (!skip_blanks()) return false;
-    if (*g_pos == ')') {
-      ++g_pos;
-      it->last = true;
-      return true;
-    }
-    return expect_char(',');
-  }
-  return true;
-}
 
 void destroy_menu(HMENU menu) {
   int count = GetMenuItemCount(menu);
@@ -83,7 +37,7 @@ static bool build_items(HMENU bar, char* binding) {
   UINT_PTR id = 1;
   for (;;) {
     MenuItem item;
-    if (!read_item(&item)) return false;
+    if (!read_menu_item(&item)) return false;
     if (item.end_popup) {
       // A command directly in the bar; a separator has no place there.
       if (!AppendMenuA(bar, MF_STRING, id++, item.text)) return out_of_memory(binding);
@@ -100,7 +54,7 @@ static bool build_items(HMENU bar, char* binding) {
     for (;;) {
       if (item.separator && !AppendMenuA(popup, MF_SEPARATOR, 0, nullptr)) return out_of_memory(binding);
       if (item.end_popup) break;
-      if (!read_item(&item)) return false;
+      if (!read_menu_item(&item)) return false;
       if (!AppendMenuA(popup, MF_STRING, id++, item.text)) return out_of_memory(binding);
     }
     if (item.last) return true;
@@ -162,7 +116,7 @@ bool match_menu(uint16_t id) {
   SavedPosition saved = enter_binding(s_menu);
   MenuItem item;
   for (uint32_t k = 1;; ++k) {
-    if (!read_item(&item)) break;
+    if (!read_menu_item(&item)) break;
     if (k == id) {
       if (!item.target) break;
       g_pos = (char*)item.target->name;

@@ -3,7 +3,7 @@
 #include "core/commands.h"
 #include "core/errors.h"
 #include "core/runtime.h"
-#include "core/startup.h"
+#include "host/startup.h"
 #include "core/statements.h"
 #include "graphics/surface.h"
 #include "host/bindings.h"
@@ -12,6 +12,19 @@
 
 InputTimeout g_timeout = {0, 0, 1};
 HCURSOR g_cursor = nullptr;
+
+// The statement loop's side of the window (core/statements.h), installed
+// before main runs.
+static void loop_enter() {
+  disarm_input_timeout();
+  begin_drawing();
+}
+static void loop_destroy() {
+  if (g_mainwnd) DestroyWindow(g_mainwnd);
+}
+static bool break_key_confirmed() { return (GetAsyncKeyState(VK_CANCEL) & 0x8000) && confirm_end(); }
+static const bool s_loop_hooked = (g_loop_hooks = LoopHooks{loop_enter, end_drawing, loop_destroy, cleanup},
+                                   g_break_requested = break_key_confirmed, true);
 
 // Input that arrives while the script runs (a message box or dialog of a
 // statement lets queued messages through) is held here and matched in

@@ -6,7 +6,7 @@
 #include "core/arguments.h"
 #include "core/commands.h"
 #include "core/numbers.h"
-#include "core/startup.h"
+#include "host/startup.h"
 #include "script_fixture.h"
 
 TEST(Tables, SortedAndEveryDescriptorFitsTheArgumentArea) {

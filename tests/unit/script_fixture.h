@@ -5,7 +5,7 @@
 #include "core/errors.h"
 #include "core/labels.h"
 #include "core/script.h"
-#include "core/startup.h"
+#include "host/startup.h"
 #include "core/statements.h"
 #include "core/variables.h"
 #include "core/memory.h"

@@ -1,4 +1,4 @@
-#include "core/startup.h"
+#include "host/startup.h"
 #include "core/errors.h"
 #include "core/labels.h"
 #include "core/memory.h"
@@ -51,36 +51,11 @@ static bool file_size(const char* path, uint32_t* size) {
   return true;
 }
 
-static bool make_buffer(uint32_t len) {
-  if (len > 0xFFFFFFF0u) return false;
-  char* b = (char*)mem_alloc((size_t)len + 2);
-  if (!b) return false;
-  b[0] = 13;
-  b[len + 1] = (char)CH_EOT;
-  g_script = b;
-  g_script_len = len;
-  return true;
-}
-
-void free_script() {
-  mem_free(g_script);
-  g_script = nullptr;
-  g_script_len = 0;
-  g_pos = nullptr;
-}
-
-bool load_script_text(const char* text, uint32_t len) {
-  if (!make_buffer(len)) return false;
-  memcpy(g_script + 1, text, len);
-  g_pos = g_script;
-  return true;
-}
-
 bool load_script_file(const char* path, uint32_t offset, bool scrambled) {
   uint32_t size;
   if (!file_size(path, &size) || size < offset) return false;
   uint32_t len = size - offset;
-  if (!make_buffer(len)) return false;
+  if (!make_script_buffer(len)) return false;
   HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE || SetFilePointer(h, (LONG)offset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {

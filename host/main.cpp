@@ -1,4 +1,4 @@
-#include "core/startup.h"
+#include "host/startup.h"
 
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
   return tarvo_main(inst, prev, cmdline, show);

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "core/script.h"
 
 int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show);
 // Releases what start-up and the script created.
@@ -9,6 +10,3 @@ void cleanup();
 // Reads a script file (from the given offset, unscrambled when bound) into a
 // new script buffer. Returns false on failure (nothing allocated).
 bool load_script_file(const char* path, uint32_t offset, bool scrambled);
-// Makes the script buffer from text in memory (tests).
-bool load_script_text(const char* text, uint32_t len);
-void free_script();
