@@ -1,6 +1,10 @@
 // The keystroke-string grammar: plain characters, the prefixes "%" "^" "+",
 // "~" for ENTER, and braced items: a key name ({TAB}, {DOWN 3}), a special
 // character ({+}, {{} 2}) or any character with a count ({x 5}).
+//
+// A braced item is closed right behind its name or character, by "}" or by
+// " count}"; anything else there is a bad repetition count. So "{TAB}+a"
+// is TAB, then Shift+a, and "{ENTER}~" two ENTERs.
 #include "host/keystrokes.h"
 #include "core/errors.h"
 #include "core/numbers.h"

@@ -9,6 +9,9 @@
 // or the reply wait is over. The same cycle finds the focus window first:
 // the foreground goes to the target and straight back, and the child that
 // reports losing the focus is the destination.
+//
+// Every item but a prefix releases the modifiers that are down, a named key
+// without a count too ("^{HOME}x" is Ctrl+HOME, then a plain x).
 #include "core/arguments.h"
 #include "core/commands.h"
 #include "core/errors.h"
@@ -24,6 +27,9 @@
 // never reports one.
 static const DWORD FOCUS_WAIT_MS = 3000;
 static const int FOCUS_PASSES = 10;
+// Key downs posted for one named key at most: a message queue holds no more
+// (Windows refuses posts beyond 10000 per queue).
+static const int32_t POSTED_KEY_LIMIT = 10000;
 
 static HMODULE s_library = nullptr;
 static HHOOK s_hook = nullptr;
@@ -136,7 +142,7 @@ static Outcome send_direct(int c, int32_t count) {
   LPARAM l = sys ? 0x20000001 : 0x00000001;
   WPARAM vk = (c >= 'a' && c <= 'z') ? (WPARAM)(c - 32) : (WPARAM)c;
   WPARAM ch = g_send.ctrl ? ctrl_char(c) : (WPARAM)c;
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t i = 0; i < count && i < POSTED_KEY_LIMIT; ++i) {
     if (!IsWindow(d)) return LOST;
     SendMessageA(d, sys ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, l);
     SendMessageA(d, sys ? WM_SYSCHAR : WM_CHAR, ch, l);
@@ -171,7 +177,7 @@ static Outcome send_hooked_key(int code, int32_t count, int32_t reply_wait) {
   begin_cycle(MODE_KEY);
   HWND d = destination();
   bool sys = sys_keys();
-  for (int32_t i = 0; i < count; ++i)
+  for (int32_t i = 0; i < count && i < POSTED_KEY_LIMIT; ++i)
     if (!PostMessageA(d, sys ? WM_SYSKEYDOWN : WM_KEYDOWN, (WPARAM)code, sys ? 0x20000001 : 0x00000001)) break;
   PostMessageA(d, sys ? WM_SYSKEYUP : WM_KEYUP, (WPARAM)code, sys ? 0xE0000001 : 0xC0000001);
   wait_cycle(wait_time(reply_wait));
