@@ -182,7 +182,9 @@ TEST(HookListener, ReportsPerMode) {
 // during a hook cycle, make a report.
 TEST(HookListener, CopyDataIsCheckedBeforeUse) {
   if (!g_inst) g_inst = GetModuleHandleA(nullptr);
-  if (!g_hook_window) ASSERT_TRUE(start_hook_listener());
+  if (!g_hook_window) {
+    ASSERT_TRUE(start_hook_listener());
+  }
   HWND hw = g_hook_window;
   ASSERT_NE(hw, nullptr);
   uint32_t values[3] = {0, 0, 0};
