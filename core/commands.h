@@ -68,6 +68,8 @@ COMMAND(setwaitmode) COMMAND(setwindow)
 COMMAND(changemenuitem) COMMAND(getmenustatus) COMMAND(infomenu)
 // host/dialogs.cpp
 COMMAND(abouttarvo) COMMAND(aboutuser) COMMAND(dropfileserver) COMMAND(listbox) COMMAND(textbox)
+// host/sendkeys.cpp
+COMMAND(sendkeys) COMMAND(setsendkeyspriority)
 // graphics/surface.cpp
 COMMAND(setcolorpalette) COMMAND(setropcode) COMMAND(usecoordinates) COMMAND(wingetclientrect)
 COMMAND(wingetlocation) COMMAND(wininvalidaterect) COMMAND(winvalidaterect)

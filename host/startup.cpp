@@ -9,6 +9,7 @@
 #include "graphics/bitmap_files.h"
 #include "graphics/surface.h"
 #include "host/bindings.h"
+#include "host/hook_listener.h"
 #include "host/menus.h"
 #include "host/window.h"
 #include "system/clipboard_dde.h"
@@ -218,6 +219,15 @@ int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
   g_cursor = LoadCursorA(nullptr, IDC_ARROW);
   SetCursor(g_cursor);
   ShowCursor(TRUE);
+
+  // 14. The hook-listener window class and thread (keystroke sending).
+  if (!start_hook_listener()) {
+    HWND w = g_mainwnd;
+    g_mainwnd = nullptr;
+    g_script_ended = true;
+    DestroyWindow(w);
+    return 0;
+  }
 
   // 15. The DDE client (its result shows only as DDE commands that give 0).
   start_dde();

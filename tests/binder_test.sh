@@ -136,6 +136,18 @@ bind rt.exe error.trv bound_error.exe
 run bound_error.exe 8
 if [ "$rc" = 124 ]; then ok "bound script with an error stops at the error"; else not_ok "bound script with an error stops at the error" "exit $rc"; fi
 
+# The hook library lying beside the runtime goes along to the output's folder.
+mkdir -p withdll/out
+cp rt.exe withdll/
+printf 'hook library stand-in' >withdll/Tarvomsg.dll
+bind withdll/rt.exe end.trv withdll/out/bound.exe
+if [ "$rc" = 0 ] && cmp -s withdll/Tarvomsg.dll withdll/out/Tarvomsg.dll; then
+  ok "Tarvomsg.dll is copied beside the bound program"
+else
+  not_ok "Tarvomsg.dll is copied beside the bound program" "exit $rc: $(cat bind.out)"
+fi
+rm -rf withdll
+
 # ---------------------------------------------------------------- refusals
 # expect_refusal NAME EXIT TEXT ARGS...: tarvobind exits with EXIT, says TEXT
 # and leaves no output file.

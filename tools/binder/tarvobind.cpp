@@ -1,8 +1,10 @@
 // tarvobind RUNTIME.exe SCRIPT.TRV OUTPUT.exe
 //
 // Writes OUTPUT.exe: a copy of the runtime that carries the script and runs
-// it when started, without a command line. Exit code 0 on success, 1 when the
-// files cannot be bound or read or written, 2 for a wrong command line.
+// it when started, without a command line. The hook library Tarvomsg.dll,
+// which keystroke sending loads from the program's folder, is copied beside
+// OUTPUT.exe when it lies beside the runtime. Exit code 0 on success, 1 when
+// the files cannot be bound or read or written, 2 for a wrong command line.
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
@@ -74,6 +76,21 @@ static bool same_file(const std::string& a, const std::string& b) {
   return fs::exists(b, ec) && fs::equivalent(a, b, ec);
 }
 
+// Copies Tarvomsg.dll from the runtime's folder to the output's folder (when
+// there is one and the folders differ); a failure is only reported.
+static void copy_hook_library(const std::string& runtime_path, const std::string& output_path) {
+  std::error_code ec;
+  fs::path from = fs::path(runtime_path).parent_path() / "Tarvomsg.dll";
+  fs::path to = fs::path(output_path).parent_path() / "Tarvomsg.dll";
+  if (!fs::is_regular_file(from, ec)) return;
+  if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return;
+  if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec))
+    fprintf(stderr, "tarvobind: warning: could not copy %s beside the output: %s\n", from.string().c_str(),
+            ec.message().c_str());
+  else
+    printf("tarvobind: copied %s (needed by SENDKEYS)\n", to.string().c_str());
+}
+
 int main(int argc, char** argv) {
   if (argc != 4) {
     fprintf(stderr,
@@ -102,6 +119,7 @@ int main(int argc, char** argv) {
   if (!write_all(output_path, bound, &why))
     return fail("output '" + output_path + "': " + why);
 
+  copy_hook_library(runtime_path, output_path);
   printf("tarvobind: wrote %s: %zu bytes of runtime, %zu bytes of script at "
          "offset %zu\n",
          output_path.c_str(), runtime.size(), script.size(), runtime.size());
