@@ -59,6 +59,10 @@ tarvo_stage() {
     done
     f=$(tarvo_hooklib "$arch")
     [ -n "$f" ] && cp "$f" "$tree/$arch/Tarvomsg.dll"
+    # The author's tools, when this build made them.
+    for f in tarvocheck.exe tarvo-lsp.exe tarvo-dap.exe; do
+      [ -f "$TARVO_ROOT/build/$arch/$f" ] && cp "$TARVO_ROOT/build/$arch/$f" "$tree/$arch/"
+    done
   done
 
   mkdir -p "$tree/examples" "$tree/docs/gallery"
