@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Debugs real scripts through tarvo-dap (build/native) and the runtime
+# (build/x64) under Wine: tests/debugger_test.py is the editor's side.
+#
+#   tests/debugger_test.sh
+#
+# Under ./test Wine is already up (WINEPREFIX, DISPLAY); run alone, it
+# starts Wine itself with tools/wine.sh.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+adapter=$root/build/native/tarvo-dap
+runtime=$root/build/x64/Tarvopro.exe
+for f in "$adapter" "$runtime"; do
+  [ -f "$f" ] || { echo "debugger_test: missing $f (build it first)" >&2; exit 1; }
+done
+if [ -z "${DISPLAY:-}" ]; then
+  source "$root/tools/wine.sh"
+  trap tarvo_wine_stop EXIT
+  tarvo_wine_start || exit 1
+fi
+work=$root/build/x64/debugger_test
+mkdir -p "$work"
+python3 "$root/tests/debugger_test.py" "$adapter" "$runtime" "$work"
