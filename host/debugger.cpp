@@ -522,7 +522,7 @@ static void answer_eval(const char* seq, const char* expr) {
     out_send();
     return;
   }
-  char* buf = (char*)mem_alloc(len + 4);   // kept: see add_breakpoint
+  char* buf = (char*)mem_alloc(len + 4);
   if (!buf) {
     out_text("0");
     out_text(msg_text(MSG_NO_MEMORY));
@@ -535,10 +535,14 @@ static void answer_eval(const char* seq, const char* expr) {
   buf[len + 2] = (char)CH_EOT;
   buf[len + 3] = 0;
   const char* why = "";
+  uint32_t vars = numvar_count() + strvar_count();
   int t = evaluate_condition(buf, &why);
   out_text(t < 0 ? "0" : "1");
   out_text(t < 0 ? why : t ? "true" : "false");
   out_send();
+  // A variable that the condition mentioned first is named by this buffer:
+  // then it stays (see add_breakpoint).
+  if (numvar_count() + strvar_count() == vars) mem_free(buf);
 }
 
 // ---- stepping and stopping

@@ -110,16 +110,18 @@ class Session:
             f.write("\r\n".join(script[1:]).encode("latin-1") + b"\r\n")
         self.request("initialize", adapterID="tarvo", linesStartAt1=True, columnsStartAt1=True)
         self.event("initialized")
-        seq = self.send("launch", program=path, runtime=RUNTIME, cwd=WORK, **launch)
+        self.path = path
+        seq = self.send("launch", program=script[0], runtime=RUNTIME, cwd=WORK, **launch)
         if breakpoints:
             self.set_breakpoints(breakpoints)
+        # Breakpoints of another file stay out of this script.
+        self.set_breakpoints([1, 2, 3, 4], os.path.join(WORK, "other.trv"))
         self.request("configurationDone")
         check(self.response(seq)["success"], "launch failed")
-        self.path = path
         return path
 
-    def set_breakpoints(self, bps):
-        return self.request("setBreakpoints", source={"path": os.path.join(WORK, "x.trv")},
+    def set_breakpoints(self, bps, path=None):
+        return self.request("setBreakpoints", source={"path": path or self.path},
                             breakpoints=[b if isinstance(b, dict) else {"line": b} for b in bps])
 
     def stopped(self, reason, line, timeout=TIMEOUT):

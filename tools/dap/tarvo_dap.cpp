@@ -293,12 +293,26 @@ struct Breakpoint {
   long line;
   std::string hit_op, hit_count, condition;
 };
-static std::vector<Breakpoint> s_breakpoints;
+// By source: an editor sends the breakpoints of every file that has some;
+// only those of the launched script reach the runtime.
+static std::map<std::string, std::vector<Breakpoint>> s_breakpoints;
 static bool s_configured = false, s_stop_on_entry = false;
+
+static std::string same_path_key(std::string p) {
+#ifdef _WIN32
+  for (char& c : p) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = (char)(c + 32);
+  }
+#endif
+  return p;
+}
 
 static void send_breakpoints() {
   send_runtime({"bpclear"});
-  for (const Breakpoint& b : s_breakpoints)
+  auto it = s_breakpoints.find(same_path_key(s_program));
+  if (it == s_breakpoints.end()) return;
+  for (const Breakpoint& b : it->second)
     send_runtime({"bp", std::to_string(b.line), b.hit_op, b.hit_count, b.condition});
 }
 
@@ -326,7 +340,11 @@ static bool parse_hit_condition(std::string s, std::string* op, std::string* cou
 
 static void set_breakpoints(const json& req) {
   json args = req.value("arguments", json::object());
-  s_breakpoints.clear();
+  json source = args.value("source", json::object());
+  std::string path = source.value("path", "");
+  std::string key = same_path_key(path.empty() ? s_program : absolute_path(path, ""));
+  std::vector<Breakpoint>& list_for_source = s_breakpoints[key];
+  list_for_source.clear();
   json result = json::array();
   json list = args.value("breakpoints", json::array());
   if (list.empty() && args.contains("lines"))
@@ -345,10 +363,10 @@ static void set_breakpoints(const json& req) {
       result.push_back(shown);
       continue;
     }
-    s_breakpoints.push_back(bp);
+    list_for_source.push_back(bp);
     result.push_back(shown);
   }
-  if (s_running) send_breakpoints();
+  if (s_running && key == same_path_key(s_program)) send_breakpoints();
   respond(req, true, {{"breakpoints", result}});
 }
 
@@ -375,7 +393,7 @@ static void launch(const json& req) {
     respond(req, false, json::object(), "launch needs \"program\": the script to run");
     return;
   }
-  s_program = absolute_path(program, cwd);
+  s_program = absolute_path(program, cwd.empty() ? "" : absolute_path(cwd, ""));
   if (!file_exists(s_program)) {
     respond(req, false, json::object(), "script not found: " + s_program);
     return;
