@@ -138,9 +138,7 @@ static void out_begin(const char* word) {
   out_raw(word, strlen(word));
 }
 
-// A field: TAB, then the text escaped.
-static void out_field(const char* p, size_t n) {
-  out_raw("\t", 1);
+static void out_escaped(const char* p, size_t n) {
   for (size_t i = 0; i < n; ++i) {
     unsigned char c = (unsigned char)p[i];
     char e[4];
@@ -156,6 +154,11 @@ static void out_field(const char* p, size_t n) {
       out_raw((const char*)&p[i], 1);
     }
   }
+}
+// A field: TAB, then the text escaped.
+static void out_field(const char* p, size_t n) {
+  out_raw("\t", 1);
+  out_escaped(p, n);
 }
 static void out_text(const char* s) { out_field(s, strlen(s)); }
 static void out_number(long long v) {
@@ -239,6 +242,9 @@ static bool connect_adapter(unsigned port, const char* token) {
   if (startup(MAKEWORD(2, 2), &wd) != 0) return false;
   s_sock = make(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s_sock == INVALID_SOCKET) return false;
+  // Programs that the script starts must not keep the channel open after
+  // the runtime has ended: the adapter learns of the end by its closing.
+  SetHandleInformation((HANDLE)s_sock, HANDLE_FLAG_INHERIT, 0);
   sockaddr_in a;
   memset(&a, 0, sizeof a);
   a.sin_family = AF_INET;
@@ -487,8 +493,9 @@ static bool same_word(const char* a, size_t len, const char* name) {
   return true;
 }
 
-// A variable's value by name (NAME or NAME$), looked up without creating
-// it; anything else is taken as a condition and answered true or false.
+// A variable's value by name (NAME or NAME$, a string's value in double
+// quotes), looked up without creating it; anything else is taken as a
+// condition and answered true or false.
 static void answer_eval(const char* seq, const char* expr) {
   out_begin("eval");
   out_text(seq);
@@ -511,7 +518,9 @@ static void answer_eval(const char* seq, const char* expr) {
     for (StrVar* v = first_strvar(); v; v = v->next)
       if (same_word(expr, name_len, v->name)) {
         out_text("1");
-        out_field(v->text, str_len(v));
+        out_raw("\t\"", 2);
+        out_escaped(v->text, str_len(v));
+        out_raw("\"", 1);
         out_send();
         return;
       }
@@ -590,11 +599,32 @@ static void process_lines() {
   }
 }
 
+// Input that another program posted to the window while the script is
+// stopped: posted again, in order, when the script goes on.
+static MSG s_deferred[64];
+static uint32_t s_deferred_count = 0;
+
+static bool is_input(const MSG& m) {
+  return m.hwnd && (m.hwnd == g_mainwnd || IsChild(g_mainwnd, m.hwnd)) &&
+         ((m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST) ||
+          (m.message >= WM_MOUSEFIRST && m.message <= WM_MOUSELAST) || m.message == WM_COMMAND ||
+          m.message == WM_SYSCOMMAND);
+}
+
+static void post_deferred() {
+  for (uint32_t i = 0; i < s_deferred_count; ++i) {
+    const MSG& m = s_deferred[i];
+    PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+  }
+  s_deferred_count = 0;
+}
+
 // Waits for the adapter while the window keeps repainting. Only paint,
 // posted and sent messages are taken from the queue: the user's input stays
 // queued, as it does while a statement runs, and reaches the script once it
-// runs again. The 1 ms timer's ticks are dropped (the time-out of WAITINPUT
-// is measured from the clock, not counted in ticks).
+// runs again; input posted by other programs is kept aside and posted again
+// then. The 1 ms timer's ticks are dropped (the time-out of WAITINPUT is
+// measured from the clock, not counted in ticks).
 static void wait_for_adapter() {
   MsgWaitForMultipleObjects(1, &s_wake, FALSE, 100, QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE);
   MSG m;
@@ -605,6 +635,10 @@ static void wait_for_adapter() {
       return;
     }
     if (m.message == WM_TIMER || m.message == WM_DEBUG_LINES) continue;
+    if (is_input(m)) {
+      if (s_deferred_count < 64) s_deferred[s_deferred_count++] = m;  // a flood: the excess is dropped
+      continue;
+    }
     DispatchMessageA(&m);
   }
 }
@@ -627,6 +661,7 @@ static bool stop_at(const char* reason, char* pos, const char* text) {
     wait_for_adapter();
   }
   s_stopped = false;
+  post_deferred();
   return s_terminate || g_script_ended;
 }
 
@@ -673,6 +708,7 @@ static bool before_statement() {
     process_lines();
     if (!s_configured) wait_for_adapter();
   }
+  if (s_deferred_count) post_deferred();
   if (++s_break_units >= 16384) {
     s_break_units = 0;
     if (s_break_key()) return true;

@@ -2,7 +2,9 @@
 """Drives tarvo-dap over its stdin/stdout as an editor would and checks what
 it reports while real scripts run in the runtime under Wine.
 
-    tests/debugger_test.py ADAPTER RUNTIME WORKDIR
+    tests/debugger_test.py ADAPTER RUNTIME WORKDIR POSTKEY
+
+POSTKEY is a Windows program that posts a character to the runtime's window.
 """
 import json
 import os
@@ -12,7 +14,7 @@ import sys
 import threading
 import time
 
-ADAPTER, RUNTIME, WORK = sys.argv[1:4]
+ADAPTER, RUNTIME, WORK, POSTKEY = sys.argv[1:5]
 TIMEOUT = 60  # Wine may be slow to start a program on a loaded machine
 
 passed = failed = 0
@@ -209,7 +211,7 @@ def _(s):
         st = s.stack()
         check([f["name"] for f in st] == names, "after %s: %s" % (command, st))
     check(s.stack() == [{"name": "main", "line": 5}], "back in main")
-    check(s.evaluate("n") == "10" and s.evaluate("s$") == "deep", "values after the first call")
+    check(s.evaluate("n") == "10" and s.evaluate("s$") == '"deep"', "values after the first call")
     # Over the second call as one step: the subroutine runs unseen.
     s.request("next", threadId=1)
     s.stopped("step", 6)
@@ -286,24 +288,43 @@ def _(s):
     s.finish(0)
 
 
-@case("a script waiting for input stays stopped past its time-out and resumes")
+def post_key(ch):
+    check(subprocess.run(["wine", POSTKEY, ch]).returncode == 0, "key posted")
+
+
+@case("input that comes while stopped waits for the script; WAITINPUT stopped past its time-out")
 def _(s):
     s.start(["wait.trv",
-             'N = 1',
-             'WAITINPUT (1500)',
-             'N = 2',
-             'END'], [2, 3])
-    s.stopped("breakpoint", 2)
-    s.request("continue", threadId=1)
-    time.sleep(0.3)
-    s.request("pause", threadId=1)
-    s.stopped("pause", 2)
-    s.no_event("stopped", 2.5)      # the time-out has passed meanwhile
+             'N = 1',                        # 1
+             'SETKEYBOARD ("q", Key)',       # 2
+             'N = 5',                        # 3
+             'WAITINPUT ()',                 # 4
+             'END',                          # 5
+             'Key: N = N + 10',              # 6
+             'WAITINPUT (1500)',             # 7
+             'END'], [3, 6])                 # 8
+    # Stopped while running: the key waits until the script waits for it.
+    s.stopped("breakpoint", 3)
+    post_key("q")
+    time.sleep(0.5)
     check(s.evaluate("N") == "1", "nothing ran while stopped")
     s.request("continue", threadId=1)
-    s.stopped("breakpoint", 3)
+    s.stopped("breakpoint", 6)
+    check(s.evaluate("N") == "5", "the key ran its label once the script waited")
+    # Stopped while waiting: neither the key nor the time-out runs anything.
     s.request("continue", threadId=1)
-    s.finish(0)
+    time.sleep(0.5)
+    s.request("pause", threadId=1)
+    s.stopped("pause", 7)
+    post_key("q")
+    s.no_event("stopped", 2.5)
+    check(s.evaluate("N") == "15", "nothing ran while paused: N = %s" % s.evaluate("N"))
+    s.request("continue", threadId=1)
+    s.stopped("breakpoint", 6)
+    check(s.evaluate("N") == "15", "the key came first after the pause")
+    s.set_breakpoints([])
+    s.request("continue", threadId=1)
+    s.finish(0)   # the second WAITINPUT times out: the script ends
 
 
 @case("launch refuses a missing script; disconnect ends a stopped script")

@@ -20,4 +20,5 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 work=$root/build/x64/debugger_test
 mkdir -p "$work"
-python3 "$root/tests/debugger_test.py" "$adapter" "$runtime" "$work"
+x86_64-w64-mingw32-gcc -O2 -o "$work/postkey.exe" "$root/tests/debugger_postkey.c" || exit 1
+python3 "$root/tests/debugger_test.py" "$adapter" "$runtime" "$work" "$work/postkey.exe"

@@ -56,6 +56,9 @@ void init_sockets() {
 bool listen_loopback(Listener* l) {
   sock_t s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if ((intptr_t)s < 0) return false;
+#ifndef _WIN32
+  fcntl(s, F_SETFD, FD_CLOEXEC);  // the runtime's process does not keep it
+#endif
   sockaddr_in a;
   memset(&a, 0, sizeof a);
   a.sin_family = AF_INET;

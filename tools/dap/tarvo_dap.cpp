@@ -296,7 +296,7 @@ struct Breakpoint {
 // By source: an editor sends the breakpoints of every file that has some;
 // only those of the launched script reach the runtime.
 static std::map<std::string, std::vector<Breakpoint>> s_breakpoints;
-static bool s_configured = false, s_stop_on_entry = false;
+static bool s_configured = false, s_stop_on_entry = false, s_no_debug = false;
 
 static std::string same_path_key(std::string p) {
 #ifdef _WIN32
@@ -310,6 +310,7 @@ static std::string same_path_key(std::string p) {
 
 static void send_breakpoints() {
   send_runtime({"bpclear"});
+  if (s_no_debug) return;  // "Run Without Debugging": breakpoints do not stop
   auto it = s_breakpoints.find(same_path_key(s_program));
   if (it == s_breakpoints.end()) return;
   for (const Breakpoint& b : it->second)
@@ -317,12 +318,13 @@ static void send_breakpoints() {
 }
 
 // "5", "= 5", "== 5", ">= 5", "> 5", "<= 5", "< 5", "% 5": the operator as
-// the runtime spells it and the count; false when it is none of these.
+// the runtime spells it and the count; false when it is none of these. A
+// bare count stops from that hit on, as editors commonly read it.
 static bool parse_hit_condition(std::string s, std::string* op, std::string* count) {
   size_t a = s.find_first_not_of(" \t");
   s = a == std::string::npos ? "" : s.substr(a);
   static const char* const ops[][2] = {{"==", "="}, {">=", "g"}, {"<=", "l"}, {"=", "="}, {">", ">"}, {"<", "<"}, {"%", "%"}};
-  *op = "=";
+  *op = "g";
   for (auto& o : ops)
     if (s.compare(0, strlen(o[0]), o[0]) == 0) {
       *op = o[1];
@@ -403,7 +405,8 @@ static void launch(const json& req) {
     respond(req, false, json::object(), "runtime Tarvopro.exe not found (set \"runtime\" in the launch configuration)");
     return;
   }
-  s_stop_on_entry = args.value("stopOnEntry", false);
+  s_no_debug = args.value("noDebug", false);
+  s_stop_on_entry = args.value("stopOnEntry", false) && !s_no_debug;
   if (args.contains("args") && args["args"].is_array() && !args["args"].empty())
     send_event("output", {{"category", "console"},
                           {"output", "The runtime's command line is the script path: the arguments are not passed.\n"}});
