@@ -5,6 +5,8 @@ it reports while real scripts run in the runtime under Wine.
     tests/debugger_test.py ADAPTER RUNTIME WORKDIR POSTKEY
 
 POSTKEY is a Windows program that posts a character to the runtime's window.
+An ADAPTER ending in .exe is the Windows adapter: it runs under Wine too and
+is given Windows paths.
 """
 import json
 import os
@@ -16,6 +18,12 @@ import time
 
 ADAPTER, RUNTIME, WORK, POSTKEY = sys.argv[1:5]
 TIMEOUT = 60  # Wine may be slow to start a program on a loaded machine
+WINDOWS = ADAPTER.lower().endswith(".exe")
+
+
+def native(path):
+    """A path as the adapter takes it."""
+    return "Z:" + path.replace("/", "\\") if WINDOWS else path
 
 passed = failed = 0
 
@@ -31,7 +39,7 @@ def check(cond, what):
 
 class Session:
     def __init__(self):
-        self.proc = subprocess.Popen([ADAPTER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.proc = subprocess.Popen(["wine", ADAPTER] if WINDOWS else [ADAPTER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         self.seq = 1
         self.messages = queue.Queue()
         self.events = []       # every event, in arrival order
@@ -113,7 +121,7 @@ class Session:
         self.request("initialize", adapterID="tarvo", linesStartAt1=True, columnsStartAt1=True)
         self.event("initialized")
         self.path = path
-        seq = self.send("launch", program=script[0], runtime=RUNTIME, cwd=WORK, **launch)
+        seq = self.send("launch", program=script[0], runtime=native(RUNTIME), cwd=native(WORK), **launch)
         if breakpoints:
             self.set_breakpoints(breakpoints)
         # Breakpoints of another file stay out of this script.
@@ -123,7 +131,7 @@ class Session:
         return path
 
     def set_breakpoints(self, bps, path=None):
-        return self.request("setBreakpoints", source={"path": path or self.path},
+        return self.request("setBreakpoints", source={"path": native(path or self.path)},
                             breakpoints=[b if isinstance(b, dict) else {"line": b} for b in bps])
 
     def stopped(self, reason, line, timeout=TIMEOUT):
@@ -330,7 +338,7 @@ def _(s):
 @case("launch refuses a missing script; disconnect ends a stopped script")
 def _(s):
     s.request("initialize", adapterID="tarvo")
-    r = s.request("launch", ok=False, program=os.path.join(WORK, "nosuch.trv"), runtime=RUNTIME)
+    r = s.request("launch", ok=False, program=native(os.path.join(WORK, "nosuch.trv")), runtime=native(RUNTIME))
     check(not r["success"] and "nosuch" in r["message"], "missing script refused")
     s.close()
     s.__init__()
