@@ -296,6 +296,38 @@ static uint32_t line_of(const char* p) {
 
 // ---- breakpoints
 
+// Moves the script position to the next statement (over blanks, comments
+// and label definitions); false when the text ends or a comment is
+// unbalanced (the statement loop then finds the same and says so).
+static bool find_statement() {
+  char* saved = g_pos;
+  for (;;) {
+    if (!skip_blanks()) {
+      g_pos = saved;
+      return false;
+    }
+    char c = *g_pos;
+    if (c == (char)CH_EOT) return false;
+    if (is_ident_start(c) && is_line_end(g_pos[-1]) && step_over_label()) continue;
+    return true;
+  }
+}
+
+// The line of the first statement at or after the start of a line: a
+// breakpoint on a blank line, a comment or a label alone stops there.
+static uint32_t statement_line(uint32_t line) {
+  if (!build_line_table() || line == 0 || line > s_line_count) return line;
+  char* saved = g_pos;
+  int saved_error = g_error;
+  char* saved_error_pos = g_error_pos;
+  g_pos = g_script + s_line_starts[line - 1];
+  uint32_t found = find_statement() ? line_of(g_pos) : line;
+  g_pos = saved;
+  g_error = saved_error;
+  g_error_pos = saved_error_pos;
+  return found;
+}
+
 enum HitOp : char { HIT_NONE = 0, HIT_EQ = '=', HIT_GE = 'g', HIT_GT = '>', HIT_LE = 'l', HIT_LT = '<', HIT_MOD = '%' };
 
 struct Breakpoint {
@@ -321,7 +353,7 @@ static void add_breakpoint(char** f, int n) {
     s_bp_cap = cap;
   }
   Breakpoint b;
-  b.line = (uint32_t)parse_uint(f[0]);
+  b.line = statement_line(parse_uint(f[0]));
   b.hit_op = f[1][0];
   b.hit_count = (uint32_t)parse_uint(f[2]);
   b.hits = 0;
@@ -676,23 +708,6 @@ static LRESULT CALLBACK debug_window_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM 
   if (!end && s_pause) end = stop_at("pause", s_last_pos ? s_last_pos : g_pos, "");
   if (end && g_mainwnd) DestroyWindow(g_mainwnd);
   return 0;
-}
-
-// Moves the script position to the next statement (over blanks, comments
-// and label definitions); false when the text ends or a comment is
-// unbalanced (the statement loop then finds the same and says so).
-static bool find_statement() {
-  char* saved = g_pos;
-  for (;;) {
-    if (!skip_blanks()) {
-      g_pos = saved;
-      return false;
-    }
-    char c = *g_pos;
-    if (c == (char)CH_EOT) return false;
-    if (is_ident_start(c) && is_line_end(g_pos[-1]) && step_over_label()) continue;
-    return true;
-  }
 }
 
 static bool (*s_break_key)() = nullptr;

@@ -335,15 +335,16 @@ def _(s):
     s.finish(0)   # the second WAITINPUT times out: the script ends
 
 
-@case("launch refuses a missing script; disconnect ends a stopped script")
+@case("launch refuses a missing script; a breakpoint before a statement; disconnect ends a stopped script")
 def _(s):
     s.request("initialize", adapterID="tarvo")
     r = s.request("launch", ok=False, program=native(os.path.join(WORK, "nosuch.trv")), runtime=native(RUNTIME))
     check(not r["success"] and "nosuch" in r["message"], "missing script refused")
     s.close()
     s.__init__()
-    s.start(["hold.trv", 'N = 1', 'END'], [1])
-    s.stopped("breakpoint", 1)
+    # A breakpoint on a comment stops at the statement after it.
+    s.start(["hold.trv", '{ a comment', '}', '', 'N = 1', 'END'], [1])
+    s.stopped("breakpoint", 4)
     s.request("disconnect")
     s.proc.wait(timeout=20)
     check(any(e["event"] == "terminated" for e in s.events), "terminated before disconnect ends")
