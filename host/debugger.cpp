@@ -626,6 +626,8 @@ static void process_lines() {
       else if (strcmp(w, "next") == 0) begin_step(STEP_OVER);
       else if (strcmp(w, "stepin") == 0) begin_step(STEP_IN);
       else if (strcmp(w, "stepout") == 0) begin_step(STEP_OUT);
+      // A pause that crossed a stop on its way: already stopped.
+      else if (strcmp(w, "pause") == 0) InterlockedExchange(&s_pause, 0);
     }
     mem_free(l);
   }

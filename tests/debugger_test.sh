@@ -25,6 +25,6 @@ x86_64-w64-mingw32-gcc -O2 -o "$work/postkey.exe" "$root/tests/debugger_postkey.
 status=0
 for a in "$adapter" "$root/build/x64/tarvo-dap.exe"; do
   echo "-- $a"
-  python3 -u "$root/tests/debugger_test.py" "$a" "$runtime" "$work" "$work/postkey.exe" || status=1
+  python3 -u "$root/tests/debugger_test.py" "$a" "$runtime" "$work" "$work/postkey.exe" 9>&- || status=1
 done
 exit $status
