@@ -143,6 +143,12 @@ void reset_gosub_stack() {
 
 uint32_t gosub_depth() { return s_depth; }
 
+const char* gosub_return(uint32_t i) {
+  GosubFrame* f = s_top;
+  for (; f && i; --i) f = f->below;
+  return f ? f->ret : nullptr;
+}
+
 void free_labels() {
   reset_gosub_stack();
   for (Label* l = s_first; l;) {

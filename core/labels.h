@@ -18,6 +18,8 @@ bool step_over_label();
 void reset_gosub_stack();
 void free_labels();
 uint32_t gosub_depth();
+// Return position of a GOSUB frame, innermost (0) outwards; null beyond.
+const char* gosub_return(uint32_t i);
 
 bool cmd_goto();
 bool cmd_gosub();

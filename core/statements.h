@@ -22,6 +22,8 @@ extern LoopHooks g_loop_hooks;
 // and the question answered Yes). Tests put in their own to cut endless
 // scripts short.
 extern bool (*g_break_requested)();
+// Units of work between two calls of g_break_requested (1: every statement).
+extern uint32_t g_break_check_units;
 
 extern bool g_script_running;   // inside run_statements
 extern bool g_script_ended;     // the script has ended; nothing runs again

@@ -186,3 +186,7 @@ bool stmt_waitinput() {
   g_timeout.armed = 1;
   return true;
 }
+
+const char* mouse_binding(int kind) { return kind >= 0 && kind < BIND_MOUSE_KINDS ? s_mouse[kind] : nullptr; }
+const char* keyboard_binding() { return s_keyboard; }
+const char* button_binding() { return s_button; }

@@ -24,6 +24,11 @@ struct SavedPosition {
 SavedPosition enter_binding(char* binding);
 bool no_match(const SavedPosition& saved);
 
+// The bindings in force: the place of each statement's list, or null.
+const char* mouse_binding(int kind);
+const char* keyboard_binding();
+const char* button_binding();
+
 void destroy_buttons();   // clean-up
 // Drops every mouse, keyboard and button binding (before another script is
 // loaded into the same process, as the unit tests do).

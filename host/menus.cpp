@@ -201,3 +201,5 @@ bool cmd_infomenu() {
   s_info_menu = arg_num(0);
   return true;
 }
+
+const char* menu_binding() { return s_menu; }

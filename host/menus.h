@@ -11,6 +11,8 @@ bool stmt_setmenu();
 // item with a label; the script position has then been moved to the label's
 // definition. Otherwise the script position is left as it was.
 bool match_menu(uint16_t id);
+// The place of the SETMENU list in force, or null.
+const char* menu_binding();
 
 // A bound runtime shows its own wording for the About item of the start-up
 // menu; called once the main window exists.

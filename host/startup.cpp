@@ -9,6 +9,7 @@
 #include "graphics/bitmap_files.h"
 #include "graphics/surface.h"
 #include "host/bindings.h"
+#include "host/debugger.h"
 #include "host/hook_listener.h"
 #include "host/menus.h"
 #include "host/window.h"
@@ -126,6 +127,8 @@ int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
   uint32_t offset = g_bind.offset;
   g_bound = offset != 0;
   if (cmdline == nullptr) cmdline = (LPSTR) "";
+  // Debug mode (host/debugger.h): a bound runtime never reads its command line.
+  if (!g_bound && !(cmdline = debug_switch(cmdline))) return 0;
 
   // 1. Title.
   if (g_bound)

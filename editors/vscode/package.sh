@@ -14,6 +14,11 @@ cp -r "$root/editors/vscode/." "$stage/"
 for f in "$root/build/native/tarvo-lsp" "$root/build/x64/tarvo-lsp.exe"; do
   if [ -f "$f" ]; then cp "$f" "$stage/server/"; else echo "package.sh: $f is not built" >&2; exit 1; fi
 done
+# The debug adapter goes in bin/ when it was built.
+mkdir -p "$stage/bin"
+for f in "$root/build/native/tarvo-dap" "$root/build/x64/tarvo-dap.exe"; do
+  [ -f "$f" ] && cp "$f" "$stage/bin/"
+done
 version=$(node -p "require('$stage/package.json').version")
 cd "$stage"
 npm install --omit=dev --no-audit --no-fund --loglevel=error >/dev/null
