@@ -57,8 +57,27 @@ FAILURES = ("crash", "hang", "silent")
 # session: never generated, and dropped from mutated scripts.
 UNSAFE = {"ABORTSHUTDOWN", "EXITWINDOWS", "LOGOFF", "SHUTDOWN", "DIRCHANGE", "DISKCHANGE",
           "WINCLOSE", "WINSHOW", "WINSETACTIVE", "RUN", "RUNEXT", "SETPRIORITY"}
+# Commands whose number is the size of a string they make.
+SIZED = {"SPACE", "PAD"}
 # Statements that let a script run on (or wait) by itself.
-LOOPING = re.compile(r"\b(GOTO|GOSUB|WAITINPUT|SET\w*|BUTTON|SWITCH)\b", re.I)
+WAITING = re.compile(r"\b(WAITINPUT|SET\w*|BUTTON|SWITCH)\b", re.I)
+JUMP = re.compile(r"\b(?:GOTO|GOSUB)\s+(\w+)", re.I)
+
+
+def may_loop(lines):
+    """True when the script can run on by itself: it waits for input, or a
+    jump goes back to a label at or before it."""
+    seen = set()
+    for line in lines:
+        m = re.match(r"\s*(\w+):", line)
+        if m:
+            seen.add(m.group(1).upper())
+        if WAITING.search(line):
+            return True
+        for j in JUMP.finditer(line):
+            if j.group(1).upper() in seen:
+                return True
+    return False
 EXITING = re.compile(r"\b(END|FREEVARALL)\b", re.I)
 
 NUMBERS = [0, 1, -1, 2, 3, 7, 10, 100, 255, 256, 1000, 4096, 32767, 32768, -32768, 65535, 65536,
@@ -66,6 +85,7 @@ NUMBERS = [0, 1, -1, 2, 3, 7, 10, 100, 255, 256, 1000, 4096, 32767, 32768, -3276
 WORDS = ["", "a", "alive", "Tarvo", "x.ini", "fuzz.ini", "core24.bmp", "pal16.bmp", "rle8.bmp",
          "missing.bmp", "nofile.txt", "%s%s%n", "[sec]", "=", "a=b", "\t", " ", "Program Manager",
          "notepad", "Untitled - Notepad"]
+VALID_BMP = ["core24.bmp", "core8.bmp", "pal16.bmp", "rle8.bmp", "rle4.bmp", "big1.bmp", "dim640.bmp"]
 LONGS = [255, 256, 259, 260, 261, 1000, 1024, 4096, 32767, 32768, 65536, 100000, 131072, 1000000]
 
 
@@ -203,7 +223,12 @@ class Gen:
         for item in items:
             if item in ("(", ")", ",", "end"):
                 continue
-            args.append(self.argument(item))
+            arg = self.argument(item)
+            # Strings of gigabytes take the runtime tens of seconds to make
+            # and would be taken for hangs; the length limit itself has a case.
+            if name in SIZED and item == "num" and arg.lstrip("-").isdigit() and int(arg) > 1 << 24:
+                arg = str(1 << 24)
+            args.append(arg)
         if "(" in items:
             if args and self.r.random() < 0.03:
                 args.pop(self.r.randrange(len(args)))        # an argument short
@@ -224,6 +249,13 @@ class Gen:
         lines = self.prelude()
         for _ in range(self.r.randint(1, 6)):
             lines.append(self.command())
+        if self.r.random() < 0.1:
+            # A long text left open: the line ends inside it.
+            longs = [i for i, l in enumerate(lines) if re.search(r'"[^"]{200,}"', l)]
+            if longs:
+                i = self.r.choice(longs)
+                m = re.search(r'"[^"]{200,}"', lines[i])
+                lines[i] = lines[i][:m.end() - 1] + self.r.choice(["", " A", ")"])
         if any("There" in l for l in lines):
             lines.append("There:")
         return lines
@@ -285,8 +317,11 @@ class Gen:
     def fam_bitmaps(self):
         lines = self.prelude()
         for k in range(self.r.randint(1, 3)):
-            name = "h%d.bmp" % k
-            self.files[name] = self.bitmap()
+            if self.r.random() < 0.4:
+                name = self.r.choice(VALID_BMP)      # a good file, drawn with odd numbers
+            else:
+                name = "h%d.bmp" % k
+                self.files[name] = self.bitmap()
             for _ in range(self.r.randint(1, 3)):
                 cmd = self.r.choice(["DRAWBITMAP", "DRAWBITMAPEXT", "DRAWSIZEDBITMAP", "DRAWSIZEDBITMAPEXT",
                                      "GETBITMAPDIM", "REPLACECHANNEL", "FREEBITMAP"])
@@ -316,8 +351,15 @@ class Gen:
         for _ in range(self.r.randint(1, 4)):
             cmd = self.r.choice(["FILEREAD_INI", "FILEWRITE_INI"])
             line = self.command(cmd)
-            if self.r.random() < 0.7:
-                line = re.sub(r'"[^"]*"', '"h.ini"', line, count=1)
+            # A bare name would be a file in the Windows folder: the file is
+            # always in the current one.
+            sp = split_args(line)
+            if sp:
+                head, args, tail = sp
+                name = '"h.ini"' if self.r.random() < 0.7 else self.text()
+                if name.startswith('"'):
+                    args[0] = '".\\' + name[1:]
+                    line = head + ",".join(args) + tail
             lines.append(line)
         return lines
 
@@ -392,7 +434,7 @@ def classify(lines, transcript, stderr):
         return "crash"
     text = "\n".join(lines)
     if last.startswith("killed"):
-        if any(t.startswith("waits for input") for t in transcript) or LOOPING.search(text):
+        if any(t.startswith("waits for input") for t in transcript) or may_loop(lines):
             return "timeout"
         return "hang"
     if m and not boxes and not EXITING.search(text) and "waits for input" not in " ".join(transcript):
@@ -583,6 +625,12 @@ def main():
                 continue
             t = time.time() - start
             log("FOUND %s after %.0f s (run %d, family %s)" % (cls, t, runner.runs, fam))
+            # The same failure again (same class, same commands): not shrunk again.
+            rough = (cls, fam, frozenset(keyword_of(l) for l in lines))
+            if rough in seen:
+                log("    (the same as one found before)")
+                continue
+            seen.add(rough)
             small, sfiles = shrinker.shrink(lines, files, cls)
             key = (cls, tuple(keyword_of(l) for l in small))
             for l in short(small):
