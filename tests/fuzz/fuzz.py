@@ -52,6 +52,8 @@ WORK = os.path.join(BUILD, "fuzz")
 FOUND = os.path.join(ROOT, "tests", "fuzz", "found")
 ALIVE = 'MESSAGEBOX (OK, 1, NOICON, "alive", "fuzz", FUZZ_N)'
 FAILURES = ("crash", "hang", "silent")
+CONFIRM_MS = 20000
+WATCH_KILL = 0xDEAD     # the exit code of a run that tarvofuzz --watch ended
 
 # Commands that would reach outside the fuzzer's folder or end the Wine
 # session: never generated, and dropped from mutated scripts.
@@ -382,8 +384,9 @@ class Runner:
             subprocess.run([sys.executable, os.path.join(ROOT, "tools", "bmpgen", "bmpgen.py"), self.pristine],
                            stdout=subprocess.DEVNULL, check=True)
 
-    def run(self, jobs):
+    def run(self, jobs, timeout_ms=None):
         """jobs: [(lines, files)] -> [(class, transcript, stderr)]"""
+        timeout_ms = timeout_ms or self.timeout_ms
         run_dir = os.path.join(WORK, "run")
         shutil.rmtree(run_dir, ignore_errors=True)
         shutil.copytree(self.pristine, run_dir)
@@ -400,11 +403,11 @@ class Runner:
         err = os.path.join(WORK, "stderr.txt")
         with open(lst, "w") as fh:
             fh.write("\n".join(names) + "\n")
-        limit = len(jobs) * (self.timeout_ms / 1000.0 + 8) + 30
+        limit = len(jobs) * (timeout_ms / 1000.0 + 8) + 30
         with open(err, "wb") as ferr:
             out = wine([os.path.join(BUILD, "tarvofuzz.exe"), "--list", lst, "--work", run_dir,
-                        "--timeout", str(self.timeout_ms), "--watch", err], limit, ferr)
-        errtext = open(err, "rb").read().decode("latin-1")
+                        "--timeout", str(timeout_ms), "--watch", err], limit, ferr)
+        errtext = open(err, "rb").read().decode("latin-1").replace("\r", "")
         results = {}
         for line in out.replace("\r", "").splitlines():
             m = re.match(r"RESULT (\d+) \d+(.*)", line)
@@ -421,6 +424,11 @@ class Runner:
             out.append((classify(lines, tr, se), tr, se))
         return out
 
+    def confirm(self, lines, files, cls):
+        """True when the failure shows again; a hang must also outlast a
+        time limit of CONFIRM_MS (a loaded machine makes slow runs)."""
+        return self.run([(lines, files)], CONFIRM_MS if cls == "hang" else None)[0][0] == cls
+
 
 def classify(lines, transcript, stderr):
     if transcript is None:
@@ -430,7 +438,7 @@ def classify(lines, transcript, stderr):
     last = transcript[-1] if transcript else ""
     boxes = [t for t in transcript if t.startswith("box ") or t.startswith("dialog ")]
     m = re.match(r"exit (\d+)", last)
-    if m and int(m.group(1)) >= 0xC0000000:
+    if m and (int(m.group(1)) >= 0xC0000000 or int(m.group(1)) == WATCH_KILL):
         return "crash"
     text = "\n".join(lines)
     if last.startswith("killed"):
@@ -592,7 +600,11 @@ def main():
     ap.add_argument("--shrink-seconds", type=float, default=120)
     ap.add_argument("--save", action="store_true", help="keep shrunk failures in tests/fuzz/found/")
     ap.add_argument("--replay", action="store_true", help="run the kept failures first")
+    ap.add_argument("--found", default=FOUND, help="where failures are kept (tests/fuzz/found)")
+    ap.add_argument("--verbose", action="store_true", help="print the transcripts of the kept scripts")
     a = ap.parse_args()
+    global FOUND
+    FOUND = a.found
     seed = a.seed if a.seed is not None else random.randrange(1 << 30)
     rnd = random.Random(seed)
     runner = Runner(a.timeout)
@@ -601,9 +613,13 @@ def main():
         kept = load_found()
         if kept:
             res = runner.run([(l, f) for _, l, f in kept])
-            for (name, _, _), (cls, tr, _) in zip(kept, res):
+            for (name, lines, files), (cls, tr, _) in zip(kept, res):
+                if cls == "hang" and not runner.confirm(lines, files, cls):
+                    cls = "slow"
                 ok = cls not in FAILURES and cls != "lost"
                 log("%s kept %s: %s" % ("PASS" if ok else "FAIL", name, cls))
+                if a.verbose:
+                    log("    " + " | ".join(short(tr or [], 100)))
                 bad += not ok
     families = [f for f in a.families.split(",") if f]
     gen = Gen(rnd, command_table(), corpus())
@@ -631,7 +647,13 @@ def main():
                 log("    (the same as one found before)")
                 continue
             seen.add(rough)
+            if not runner.confirm(lines, files, cls):
+                log("    not again with a time limit of %d ms: not counted" % CONFIRM_MS)
+                counts["unconfirmed"] = counts.get("unconfirmed", 0) + 1
+                continue
             small, sfiles = shrinker.shrink(lines, files, cls)
+            if not runner.confirm(small, sfiles, cls):
+                small, sfiles = lines, files
             key = (cls, tuple(keyword_of(l) for l in small))
             for l in short(small):
                 log("    " + l)

@@ -233,6 +233,7 @@ static int run_soak(const std::string& exe, const std::string& work, const std::
     char caption[64] = "";
     GetWindowTextA(f.box, caption, sizeof caption);
     if (strcmp(caption, "soak") == 0) {
+      Sleep(300);   // the box's loop paints what is pending first
       wchar_t wtext[256] = L"";
       HWND st = GetDlgItem(f.box, 0xFFFF);
       if (st) SendMessageTimeoutW(st, WM_GETTEXT, 256, (LPARAM)wtext, SMTO_NORMAL, 2000, nullptr);
