@@ -591,6 +591,7 @@ def short(lines, limit=160):
 
 
 def main():
+    global FOUND
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--seconds", type=float, default=60)
     ap.add_argument("--seed", type=int, default=None)
@@ -600,11 +601,10 @@ def main():
     ap.add_argument("--shrink-seconds", type=float, default=120)
     ap.add_argument("--save", action="store_true", help="keep shrunk failures in tests/fuzz/found/")
     ap.add_argument("--replay", action="store_true", help="run the kept failures first")
-    ap.add_argument("--found", default=FOUND, help="where failures are kept (tests/fuzz/found)")
+    ap.add_argument("--found", default=None, help="where failures are kept (tests/fuzz/found)")
     ap.add_argument("--verbose", action="store_true", help="print the transcripts of the kept scripts")
     a = ap.parse_args()
-    global FOUND
-    FOUND = a.found
+    FOUND = a.found or FOUND
     seed = a.seed if a.seed is not None else random.randrange(1 << 30)
     rnd = random.Random(seed)
     runner = Runner(a.timeout)
