@@ -18,7 +18,7 @@ fi
 # turn over a million turns, or of one object a round, is far above these.
 GDI_SLACK=0
 WINDOW_SLACK=0
-MEMORY_SLACK=$((1024 * 1024))
+MEMORY_SLACK=$((512 * 1024))
 
 dir=build/x64/soak
 mkdir -p "$dir"

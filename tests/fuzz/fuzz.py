@@ -82,8 +82,9 @@ def may_loop(lines):
     return False
 EXITING = re.compile(r"\b(END|FREEVARALL)\b", re.I)
 
+EXTREMES = [2147483647, -2147483648, 2147483646, -2147483647, 1073741824, -1073741824]
 NUMBERS = [0, 1, -1, 2, 3, 7, 10, 100, 255, 256, 1000, 4096, 32767, 32768, -32768, 65535, 65536,
-           1 << 24, 2147483647, -2147483648, 2147483646, -2147483647, 1073741824, -1073741824]
+           1 << 24] + EXTREMES * 2
 WORDS = ["", "a", "alive", "Tarvo", "x.ini", "fuzz.ini", "core24.bmp", "pal16.bmp", "rle8.bmp",
          "missing.bmp", "nofile.txt", "%s%s%n", "[sec]", "=", "a=b", "\t", " ", "Program Manager",
          "notepad", "Untitled - Notepad"]
@@ -192,7 +193,7 @@ class Gen:
         return self.r.choice(['"7"', "S$", "N", "QQQ", "", "1.5", "(", "2147483648", "-2147483649", "0x10", '"'])
 
     def argument(self, item):
-        if self.r.random() < 0.04:
+        if self.r.random() < 0.015:
             return self.wrong()
         if item == "num":
             return self.number()
@@ -213,7 +214,7 @@ class Gen:
             return self.r.choice(["=", "<>", "<", ">", "<=", ">=", "=="])
         if item.startswith("kw:"):
             words = item[3:].split("|")
-            return self.r.choice(words) if self.r.random() < 0.95 else "NOSUCHWORD"
+            return self.r.choice(words) if self.r.random() < 0.98 else "NOSUCHWORD"
         return self.wrong()
 
     def command(self, name=None):
@@ -232,9 +233,9 @@ class Gen:
                 arg = str(1 << 24)
             args.append(arg)
         if "(" in items:
-            if args and self.r.random() < 0.03:
+            if args and self.r.random() < 0.015:
                 args.pop(self.r.randrange(len(args)))        # an argument short
-            elif self.r.random() < 0.03:
+            elif self.r.random() < 0.015:
                 args.append(self.number())                   # one too many
             out += " (" + ", ".join(args) + ")"
         return out
@@ -602,6 +603,7 @@ def main():
     ap.add_argument("--save", action="store_true", help="keep shrunk failures in tests/fuzz/found/")
     ap.add_argument("--replay", action="store_true", help="run the kept failures first")
     ap.add_argument("--found", default=None, help="where failures are kept (tests/fuzz/found)")
+    ap.add_argument("--shrink", metavar="FILE.trv", help="only shrink this script (it must fail) and print it")
     ap.add_argument("--verbose", action="store_true", help="print the transcripts of the kept scripts")
     a = ap.parse_args()
     FOUND = a.found or FOUND
@@ -609,6 +611,19 @@ def main():
     rnd = random.Random(seed)
     runner = Runner(a.timeout)
     bad = 0
+    if a.shrink:
+        lines = [l for l in open(a.shrink, encoding="latin-1").read().splitlines() if not l.startswith("{ found")]
+        d = a.shrink[:-4] + ".files"
+        files = {k: open(os.path.join(d, k), "rb").read() for k in os.listdir(d)} if os.path.isdir(d) else {}
+        cls = runner.run([(lines, files)])[0][0]
+        if cls not in FAILURES:
+            log("fuzz: %s does not fail (%s)" % (a.shrink, cls))
+            return 1
+        small, _ = Shrinker(runner, a.shrink_seconds).shrink(lines, files, cls)
+        log("fuzz: %s, shrunk to:" % cls)
+        for l in small:
+            log(l)
+        return 0
     if a.replay:
         kept = load_found()
         if kept:
@@ -663,7 +678,7 @@ def main():
             seen.add(key)
             bad += 1
             if a.save:
-                log("    kept as tests/fuzz/found/%s.trv" % save(small, sfiles, cls, "seed %d, family %s" % (seed, fam)))
+                log("    kept as %s.trv" % os.path.join(os.path.relpath(FOUND, ROOT), save(small, sfiles, cls, "seed %d, family %s" % (seed, fam))))
     took = time.time() - start
     log("fuzz: %d runs in %.0f s (%.1f a second): %s" % (
         runner.runs, took, runner.runs / max(took, 1e-9),
