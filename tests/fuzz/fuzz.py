@@ -151,6 +151,21 @@ def corpus():
     return [s for s in scripts if s]
 
 
+def fence(line):
+    """The profile functions put a file without a folder into the Windows
+    folder: the file of an INI command is always made one of the current
+    folder (".\\NAME"; a variable becomes ".\\h.ini")."""
+    if keyword_of(line) not in ("FILEREAD_INI", "FILEWRITE_INI"):
+        return line
+    sp = split_args(line)
+    if not sp:
+        return "{ }"
+    head, args, tail = sp
+    a = args[0].strip()
+    args[0] = '".\\' + a[1:] if a.startswith('"') else '".\\h.ini"'
+    return head + ",".join(args) + tail
+
+
 def keyword_of(line):
     m = re.match(r"\s*(?:[A-Za-z_]\w*:\s*)?([A-Za-z_]\w*)", line)
     return m.group(1).upper() if m else ""
@@ -354,21 +369,12 @@ class Gen:
         for _ in range(self.r.randint(1, 4)):
             cmd = self.r.choice(["FILEREAD_INI", "FILEWRITE_INI"])
             line = self.command(cmd)
-            # A bare name would be a file in the Windows folder: the file is
-            # always in the current one.
-            sp = split_args(line)
-            if sp:
-                head, args, tail = sp
-                name = '"h.ini"' if self.r.random() < 0.7 else self.text()
-                if name.startswith('"'):
-                    args[0] = '".\\' + name[1:]
-                    line = head + ",".join(args) + tail
             lines.append(line)
         return lines
 
     def script(self, family):
         self.files = {}
-        lines = getattr(self, "fam_" + family)()
+        lines = [fence(l) for l in getattr(self, "fam_" + family)()]
         return lines + [ALIVE], self.files
 
 
