@@ -2,6 +2,7 @@
 #include "core/errors.h"
 #include "core/name_cache.h"
 #include "core/script.h"
+#include "core/text_order.h"
 #include "core/variables.h"
 #include <windows.h>
 
@@ -147,5 +148,5 @@ int compare_numbers(int op, int32_t left, int32_t right) {
 }
 
 int compare_texts(int op, const char* left, const char* right) {
-  return relation(op, lstrcmpA(left, right));
+  return relation(op, text_order(left, right));
 }

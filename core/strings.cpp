@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/numbers.h"
+#include "core/text_order.h"
 #include "core/variables.h"
 #include <windows.h>
 #include <string.h>
@@ -50,7 +51,7 @@ static int sign_of(int r) { return r < 0 ? 0 : (r == 0 ? 1 : 2); }
 
 const ArgItem SYN_strcmp[] = {LP_, STR_, CM_, STR_, CM_, NUMVAR_, RP_, END_};
 bool cmd_strcmp() {
-  arg_numvar(4)->value = sign_of(lstrcmpA(arg_text(0), arg_text(2)));
+  arg_numvar(4)->value = sign_of(text_order(arg_text(0), arg_text(2)));
   return true;
 }
 
