@@ -7,6 +7,7 @@
 #include "core/runtime.h"
 #include "core/script.h"
 #include "core/startup.h"
+#include "core/steps.h"
 #include "core/variables.h"
 #include "graphics/surface.h"
 #include "host/bindings.h"
@@ -42,7 +43,10 @@ bool g_script_ended = false;
 // case. Their names are distinct, so one hash index over all three finds the
 // same row as the three binary searches. On top of it every statement start
 // remembers what its word turned out to be: the text of a word never changes
-// while the script runs, so a loop pays for the lookup once.
+// while the script runs, so a loop pays for the lookup once. A simple
+// statement (a label definition, a numeric assignment, a numeric IF, a
+// command whose only arguments are labels) also remembers the step it made
+// (core/steps.h) and is run from it the next time.
 
 enum : uint16_t {
   K_UNKNOWN = 0,   // not classified yet
@@ -59,7 +63,10 @@ struct KeyEntry {
 };
 static KeyEntry s_keys[512];          // open addressing, power of two
 static const uint32_t s_key_mask = 511;
-static uint16_t* s_cache = nullptr;   // one entry per script byte
+// One entry per script byte: the kind in the low 9 bits (every kind is below
+// K_COMMAND + 256), above them the number of the statement's step (0: none yet).
+static uint32_t* s_cache = nullptr;
+static const uint32_t KIND_MASK = 0x1FF, STEP_SHIFT = 9;
 static uint8_t s_lengths[K_COMMAND + 256];  // keyword length by kind
 
 static void add_key(const char* name, uint16_t kind) {
@@ -92,7 +99,8 @@ static uint16_t classify(const char* p) {
 bool init_dispatch() {
   build_key_index();
   mem_free(s_cache);
-  s_cache = (uint16_t*)mem_alloc(sizeof(uint16_t) * ((size_t)g_script_len + 2));
+  free_steps();
+  s_cache = (uint32_t*)mem_alloc(sizeof(uint32_t) * ((size_t)g_script_len + 2));
   // Without the name cache names are looked up by hashing: slower, not wrong.
   init_name_cache();
   return s_cache != nullptr;
@@ -101,14 +109,38 @@ bool init_dispatch() {
 void free_dispatch() {
   mem_free(s_cache);
   s_cache = nullptr;
+  free_steps();
   free_name_cache();
 }
 
 static inline uint16_t word_kind(const char* p) {
   if (!s_cache) return classify(p);
-  uint16_t* slot = &s_cache[p - g_script];
-  if (*slot == K_UNKNOWN) *slot = classify(p);
-  return *slot;
+  uint32_t* slot = &s_cache[p - g_script];
+  if ((*slot & KIND_MASK) == K_UNKNOWN) *slot |= classify(p);
+  return (uint16_t)(*slot & KIND_MASK);
+}
+
+// Keeps the step the statement at start made, if it made one.
+static inline void keep_step_at(const char* start) {
+  if (g_step.form == STEP_NONE || !s_cache) return;
+  uint32_t n = keep_step();
+  if (n) s_cache[start - g_script] = (s_cache[start - g_script] & KIND_MASK) | n << STEP_SHIFT;
+}
+
+static uint8_t s_fixed[256];  // by command: 0 not known yet, 1 fixed arguments, 2 not
+
+// A command whose descriptor holds nothing but brackets, commas and at most
+// one label parses to the same arguments every time.
+static bool fixed_arguments(const ArgItem* desc) {
+  int labels = 0;
+  for (;; ++desc) {
+    int kind = (signed char)(desc->kind & 0xFF);
+    if (kind < 0 || kind > 14 || kind == 11 || kind == A_END) return labels <= 1;
+    if (kind == A_LABEL)
+      ++labels;
+    else if (kind != A_LPAREN && kind != A_RPAREN && kind != A_COMMA)
+      return false;
+  }
 }
 
 static inline uint32_t keyword_length(uint16_t kind) { return s_lengths[kind]; }
@@ -157,6 +189,28 @@ static const uint32_t COMMAND_UNITS = 16;
 static bool break_key_confirmed() { return (GetAsyncKeyState(VK_CANCEL) & 0x8000) && confirm_end(); }
 bool (*g_break_requested)() = break_key_confirmed;
 
+// Runs a statement from its step, as the loop below would from its text.
+static inline bool run_step(const Step& s, char* start, uint32_t* units) {
+  switch (s.form) {
+    case STEP_LABEL:
+      g_pos = s.next;
+      return true;
+    case STEP_ASSIGN:
+      return run_assign_step(s);
+    case STEP_IF_THEN:
+    case STEP_IF_BLOCK:
+      return run_if_step(s);
+    default: {  // STEP_COMMAND
+      *units += COMMAND_UNITS - 1;
+      g_args[0] = s.arg;
+      g_pos = s.next;
+      if (g_commands[s.command].handler()) return true;
+      g_error_pos = start;
+      return false;
+    }
+  }
+}
+
 void run_statements() {
   if (g_script_running || g_script_ended) return;
   g_script_running = true;
@@ -180,7 +234,21 @@ void run_statements() {
     char* start = g_pos;
     char c = *start;
     if (c == (char)CH_EOT) break;
-    if (is_ident_start(c) && is_line_end(start[-1]) && step_over_label()) continue;
+    uint32_t entry = s_cache ? s_cache[start - g_script] : 0;
+    if (entry >> STEP_SHIFT) {
+      g_error_pos = start;
+      if (!run_step(step_number(entry >> STEP_SHIFT), start, &units)) {
+        normal = false;
+        break;
+      }
+      continue;
+    }
+    g_step.form = STEP_NONE;
+    if (is_ident_start(c) && is_line_end(start[-1]) && step_over_label()) {
+      g_step = Step{STEP_LABEL, 0, 0, {nullptr, 0}, {nullptr, 0}, nullptr, g_pos, nullptr, nullptr, 0};
+      keep_step_at(start);
+      continue;
+    }
     g_error_pos = start;
     uint16_t kind = word_kind(start);
     if (kind == K_END) break;
@@ -192,11 +260,17 @@ void run_statements() {
         normal = false;
         break;
       }
+      uint8_t& fixed = s_fixed[kind - K_COMMAND];
+      if (!fixed) fixed = fixed_arguments(cmd.syntax) ? 1 : 2;
+      if (fixed == 1)
+        g_step = Step{STEP_COMMAND, 0, (uint16_t)(kind - K_COMMAND), {nullptr, 0}, {nullptr, 0}, nullptr, g_pos,
+                      nullptr, nullptr, g_args[0]};
       if (!cmd.handler()) {
         g_error_pos = start;
         normal = false;
         break;
       }
+      keep_step_at(start);
       continue;
     }
     if (kind >= K_STATEMENT) {
@@ -211,12 +285,14 @@ void run_statements() {
         g_script_running = false;
         return;
       }
+      keep_step_at(start);
       continue;
     }
     if (!stmt_assignment()) {
       normal = false;
       break;
     }
+    keep_step_at(start);
   }
   bool destroyed = g_script_ended;
   if (!normal && !destroyed) report_error();

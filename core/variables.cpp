@@ -6,6 +6,7 @@
 #include "core/name_cache.h"
 #include "core/numbers.h"
 #include "core/script.h"
+#include "core/steps.h"
 #include <string.h>
 
 // Creation-order lists. The numeric list only grows; the string list is
@@ -212,20 +213,30 @@ static bool numeric_assignment() {
   NumVar* v = find_or_create_numvar();
   if (!v) return false;
   if (!skip_blanks() || !expect_char('=') || !skip_blanks()) return false;
-  int32_t left;
-  if (!read_num_operand(&left)) return false;
+  NumOperand a, b = {nullptr, 0};
+  if (!read_num_source(&a)) return false;
+  int32_t left = a.value;
   char* after = g_pos;
   if (!skip_blanks()) return false;
   char op = *g_pos;
   if (op == '*' || op == '+' || op == '-' || op == '/') {
     ++g_pos;
-    int32_t right;
-    if (!skip_blanks() || !read_num_operand(&right)) return false;
-    if (!arithmetic(op, left, right, &left)) return false;
+    if (!skip_blanks() || !read_num_source(&b)) return false;
+    if (!arithmetic(op, left, b.value, &left)) return false;
   } else {
+    op = 0;
     g_pos = after;
   }
   v->value = left;
+  g_step = Step{STEP_ASSIGN, (uint8_t)op, 0, a, b, v, g_pos, nullptr, nullptr, 0};
+  return true;
+}
+
+bool run_assign_step(const Step& s) {
+  int32_t value = operand_value(s.a);
+  if (s.op && !arithmetic((char)s.op, value, operand_value(s.b), &value)) return false;
+  s.target->value = value;
+  g_pos = s.next;
   return true;
 }
 
