@@ -27,8 +27,16 @@ static void describe_if(char* start, uint8_t form, char* next, char* other, char
   NumOperand a, b;
   int op;
   if (skip_blanks() && read_num_source(&a) && skip_blanks() && read_relop(&op) && skip_blanks() &&
-      read_num_source(&b))
-    g_step = Step{form, (uint8_t)op, 0, a, b, nullptr, next, other, endif, 0};
+      read_num_source(&b)) {
+    g_step = Step{};
+    g_step.form = form;
+    g_step.op = (uint8_t)op;
+    g_step.a = a;
+    g_step.b = b;
+    g_step.next = next;
+    g_step.other = other;
+    g_step.endif = endif;
+  }
   g_pos = pos;
 }
 
@@ -81,17 +89,17 @@ bool stmt_if() {
   return true;
 }
 
-bool run_if_step(const Step& s) {
+int run_if_step(const Step& s) {
   g_error = MSG_NONE;  // as reading the condition's numbers does
   int truth = compare_numbers(s.op, operand_value(s.a), operand_value(s.b));
   if (s.form == STEP_IF_THEN) {
     g_pos = truth ? s.next : s.other;
-    return true;
+    return 1;
   }
   s_else_pos = s.other;
   s_endif_pos = s.endif;
   g_pos = truth ? s.next : (s.other ? s.other + 4 : s.endif);
-  return true;
+  return 1;
 }
 
 // ELSE or ENDIF before any block IF has no target: a syntax error at the word.

@@ -8,6 +8,7 @@
 #include "core/script.h"
 #include "core/startup.h"
 #include "core/steps.h"
+#include "core/argument_steps.h"
 #include "core/variables.h"
 #include "graphics/surface.h"
 #include "host/bindings.h"
@@ -120,11 +121,17 @@ static inline uint16_t word_kind(const char* p) {
   return (uint16_t)(*slot & KIND_MASK);
 }
 
-// Keeps the step the statement at start made, if it made one.
+// Keeps the step the statement at start made, if it made one; a step that
+// no longer held is made again in its place.
 static inline void keep_step_at(const char* start) {
   if (g_step.form == STEP_NONE || !s_cache) return;
+  uint32_t* entry = &s_cache[start - g_script];
+  if (*entry >> STEP_SHIFT) {
+    replace_step(*entry >> STEP_SHIFT);
+    return;
+  }
   uint32_t n = keep_step();
-  if (n) s_cache[start - g_script] = (s_cache[start - g_script] & KIND_MASK) | n << STEP_SHIFT;
+  if (n) *entry = (*entry & KIND_MASK) | n << STEP_SHIFT;
 }
 
 static uint8_t s_fixed[256];  // by command: 0 not known yet, 1 fixed arguments, 2 not
@@ -189,26 +196,32 @@ static const uint32_t COMMAND_UNITS = 16;
 static bool break_key_confirmed() { return (GetAsyncKeyState(VK_CANCEL) & 0x8000) && confirm_end(); }
 bool (*g_break_requested)() = break_key_confirmed;
 
-// Runs a statement from its step, as the loop below would from its text.
-static inline bool run_step(const Step& s, char* start, uint32_t* units) {
+// Runs a statement from its step, as the loop below would from its text:
+// 1 done, 0 failed, -1 the step no longer holds (read the text instead).
+static inline int run_step(const Step& s, char* start, uint32_t* units) {
   switch (s.form) {
     case STEP_LABEL:
       g_pos = s.next;
-      return true;
+      return 1;
     case STEP_ASSIGN:
       return run_assign_step(s);
     case STEP_IF_THEN:
     case STEP_IF_BLOCK:
       return run_if_step(s);
-    default: {  // STEP_COMMAND
-      *units += COMMAND_UNITS - 1;
+    case STEP_STR_ASSIGN:
+      return run_str_assign_step(s);
+    case STEP_ARGS:
+      if (!fill_arguments(s)) return -1;
+      break;
+    default:  // STEP_COMMAND
       g_args[0] = s.arg;
-      g_pos = s.next;
-      if (g_commands[s.command].handler()) return true;
-      g_error_pos = start;
-      return false;
-    }
+      break;
   }
+  *units += COMMAND_UNITS - 1;
+  g_pos = s.next;
+  if (g_commands[s.command].handler()) return 1;
+  g_error_pos = start;
+  return 0;
 }
 
 void run_statements() {
@@ -237,15 +250,18 @@ void run_statements() {
     uint32_t entry = s_cache ? s_cache[start - g_script] : 0;
     if (entry >> STEP_SHIFT) {
       g_error_pos = start;
-      if (!run_step(step_number(entry >> STEP_SHIFT), start, &units)) {
+      int done = run_step(step_number(entry >> STEP_SHIFT), start, &units);
+      if (done > 0) continue;
+      if (done == 0) {
         normal = false;
         break;
       }
-      continue;
     }
     g_step.form = STEP_NONE;
     if (is_ident_start(c) && is_line_end(start[-1]) && step_over_label()) {
-      g_step = Step{STEP_LABEL, 0, 0, {nullptr, 0}, {nullptr, 0}, nullptr, g_pos, nullptr, nullptr, 0};
+      g_step = Step{};
+      g_step.form = STEP_LABEL;
+      g_step.next = g_pos;
       keep_step_at(start);
       continue;
     }
@@ -262,9 +278,23 @@ void run_statements() {
       }
       uint8_t& fixed = s_fixed[kind - K_COMMAND];
       if (!fixed) fixed = fixed_arguments(cmd.syntax) ? 1 : 2;
-      if (fixed == 1)
-        g_step = Step{STEP_COMMAND, 0, (uint16_t)(kind - K_COMMAND), {nullptr, 0}, {nullptr, 0}, nullptr, g_pos,
-                      nullptr, nullptr, g_args[0]};
+      if (fixed == 1) {
+        g_step = Step{};
+        g_step.form = STEP_COMMAND;
+        g_step.command = (uint16_t)(kind - K_COMMAND);
+        g_step.next = g_pos;
+        g_step.arg = g_args[0];
+      } else if (s_cache) {
+        // A step made again keeps the place of its argument sources (the
+        // same text has the same number of them).
+        uint32_t old = entry >> STEP_SHIFT;
+        g_step = Step{};
+        g_step.form = STEP_ARGS;
+        g_step.command = (uint16_t)(kind - K_COMMAND);
+        g_step.next = g_pos;
+        if (old) g_step.first = step_number(old).first;
+        if (!describe_arguments(cmd.syntax, start + s_lengths[kind], &g_step, old != 0)) g_step.form = STEP_NONE;
+      }
       if (!cmd.handler()) {
         g_error_pos = start;
         normal = false;

@@ -1,6 +1,7 @@
 // The store of steps: a growing array, emptied with the script's caches.
 #include "core/steps.h"
 #include "core/memory.h"
+#include "core/argument_steps.h"
 
 Step g_step;
 
@@ -21,10 +22,13 @@ uint32_t keep_step() {
   return s_used;
 }
 
+void replace_step(uint32_t n) { s_steps[n - 1] = g_step; }
+
 const Step& step_number(uint32_t n) { return s_steps[n - 1]; }
 
 void free_steps() {
   mem_free(s_steps);
   s_steps = nullptr;
   s_used = s_capacity = 0;
+  free_argument_sources();
 }

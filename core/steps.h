@@ -14,12 +14,21 @@ enum StepForm : uint8_t {
   STEP_IF_THEN,   // IF a rel b THEN: on after THEN, or to the line end
   STEP_IF_BLOCK,  // IF a rel b without THEN: on, to after ELSE, or to ENDIF
   STEP_COMMAND,   // a command whose arguments are all fixed text (labels)
+  STEP_ARGS,      // a command: its arguments' sources (core/argument_steps.h)
+  STEP_STR_ASSIGN,  // target$ = a [+ b]
 };
 
 // A numeric operand: a variable, or (var null) a literal's value.
 struct NumOperand {
   NumVar* var;
   int32_t value;
+};
+
+// A text operand: a variable, or (var null) a literal.
+struct StrSource {
+  StrVar* var;
+  const char* text;
+  uint32_t len;
 };
 
 struct Step {
@@ -32,6 +41,15 @@ struct Step {
   char* other;       // STEP_IF_THEN: the line end; STEP_IF_BLOCK: the ELSE, or null
   char* endif;       // STEP_IF_BLOCK: the ENDIF
   intptr_t arg;      // STEP_COMMAND: its one argument word (a label), if any
+  // STEP_ARGS: sources first.. first + count - 1; STEP_STR_ASSIGN: count is
+  // the number of texts. A step that names string variables holds while
+  // g_str_generation is the generation it was made in (0: names none).
+  uint32_t generation;
+  uint32_t first;
+  uint8_t count;
+  bool resets_error;   // STEP_ARGS: reading a number or keyword clears the error slot
+  StrVar* str_target;  // STEP_STR_ASSIGN
+  StrSource sa, sb;
 };
 
 // The step that the statement running now describes; the loop clears its
@@ -42,12 +60,19 @@ extern Step g_step;
 // room (the statement is then simply read again next time).
 uint32_t keep_step();
 const Step& step_number(uint32_t n);
+void replace_step(uint32_t n);
 void free_steps();
 
 inline int32_t operand_value(const NumOperand& o) { return o.var ? o.var->value : o.value; }
 
 // Running a step (the owners of the statements run their own).
-bool run_assign_step(const Step& s);   // core/variables.cpp
-bool run_if_step(const Step& s);       // core/conditionals.cpp
+// 1 done, 0 failed (error set);
+int run_assign_step(const Step& s);    // core/variables.cpp
+int run_if_step(const Step& s);        // core/conditionals.cpp
+// -1 when the step no longer holds (a string variable was freed since):
+// the statement is then read from its text.
+int run_str_assign_step(const Step& s);  // core/variables.cpp
 // Reads a numeric operand as read_num_operand does, telling which it was.
 bool read_num_source(NumOperand* o);   // core/numbers.cpp
+// Reads a text operand as read_str_operand does, telling which it was.
+bool read_str_source(StrSource* s);    // core/argument_steps.cpp

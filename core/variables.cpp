@@ -228,38 +228,30 @@ static bool numeric_assignment() {
     g_pos = after;
   }
   v->value = left;
-  g_step = Step{STEP_ASSIGN, (uint8_t)op, 0, a, b, v, g_pos, nullptr, nullptr, 0};
+  g_step = Step{};
+  g_step.form = STEP_ASSIGN;
+  g_step.op = (uint8_t)op;
+  g_step.a = a;
+  g_step.b = b;
+  g_step.target = v;
+  g_step.next = g_pos;
   return true;
 }
 
-bool run_assign_step(const Step& s) {
+int run_assign_step(const Step& s) {
   int32_t value = operand_value(s.a);
-  if (s.op && !arithmetic((char)s.op, value, operand_value(s.b), &value)) return false;
+  if (s.op && !arithmetic((char)s.op, value, operand_value(s.b), &value)) return 0;
   s.target->value = value;
   g_pos = s.next;
-  return true;
+  return 1;
 }
 
-static bool string_assignment() {
-  StrVar* v = find_or_create_strvar();
-  if (!v) return false;
-  if (!skip_blanks() || !expect_char('=') || !skip_blanks()) return false;
-  const char* a;
-  uint32_t alen;
-  if (!read_str_operand(&a, &alen)) return false;
-  char* after = g_pos;
-  if (!skip_blanks()) return false;
-  const char* b = nullptr;
-  uint32_t blen = 0;
-  if (*g_pos == '+') {
-    ++g_pos;
-    if (!skip_blanks() || !read_str_operand(&b, &blen)) return false;
-    if (blen > 0xFFFFFFFEu - alen) {
-      set_error(MSG_NO_MEMORY);
-      return false;
-    }
-  } else {
-    g_pos = after;
+// Stores a + b (b may be absent: null) as v's value. The error position is
+// the script position.
+static bool store_texts(StrVar* v, const char* a, uint32_t alen, const char* b, uint32_t blen) {
+  if (b && blen > 0xFFFFFFFEu - alen) {
+    set_error(MSG_NO_MEMORY);
+    return false;
   }
   uint32_t total = alen + blen;
   // The value is built in the variable's own block when it fits, unless the
@@ -284,6 +276,43 @@ static bool string_assignment() {
   if (blen) memcpy(block + alen, b, blen);
   take_block(v, block, capacity, total);
   return true;
+}
+
+static bool string_assignment() {
+  StrVar* v = find_or_create_strvar();
+  if (!v) return false;
+  if (!skip_blanks() || !expect_char('=') || !skip_blanks()) return false;
+  StrSource a, b = {nullptr, nullptr, 0};
+  if (!read_str_source(&a)) return false;
+  char* after = g_pos;
+  if (!skip_blanks()) return false;
+  bool two = *g_pos == '+';
+  if (two) {
+    ++g_pos;
+    if (!skip_blanks() || !read_str_source(&b)) return false;
+  } else {
+    g_pos = after;
+  }
+  if (!store_texts(v, a.text, a.len, two ? b.text : nullptr, b.len)) return false;
+  g_step = Step{};
+  g_step.form = STEP_STR_ASSIGN;
+  g_step.next = g_pos;
+  g_step.generation = g_str_generation;
+  g_step.count = (uint8_t)(two ? 2 : 1);
+  g_step.str_target = v;
+  g_step.sa = a;
+  g_step.sb = b;
+  return true;
+}
+
+static inline const char* source_text(const StrSource& s) { return s.var ? s.var->text : s.text; }
+static inline uint32_t source_len(const StrSource& s) { return s.var ? str_len(s.var) : s.len; }
+
+int run_str_assign_step(const Step& s) {
+  if (s.generation != g_str_generation) return -1;
+  g_pos = s.next;
+  const char* b = s.count == 2 ? source_text(s.sb) : nullptr;
+  return store_texts(s.str_target, source_text(s.sa), source_len(s.sa), b, b ? source_len(s.sb) : 0);
 }
 
 bool stmt_assignment() {

@@ -38,3 +38,21 @@ TEST(Steps, ErrorsOnALaterTurn) {
   }
   unload_script();
 }
+
+TEST(Steps, ArgumentsReadAgainWhenTheyNoLongerHold) {
+  // FREEVAR in the loop: the steps that name string variables are made
+  // again, and the freed variable starts empty each turn.
+  ScriptResult r = run_script(
+      "N = 0\nloop: A$ = A$ + \"x\"\nLEN (A$, L)\nB$ = B$ + A$\nFREEVAR (A$)\nN = N + 1\n"
+      "IF N < 5 THEN GOTO loop\nLEN (B$, T)\n");
+  EXPECT_EQ(r.msg, MSG_NONE);
+  EXPECT_EQ(num("L"), 1);
+  EXPECT_EQ(str("B$"), "xxxxx");
+  // A colour component that grows past 255 on a later turn fails as on the
+  // first: at the command's line.
+  r = run_script("C = 250\nloop: USEPEN (SOLID, 1, 0, C, 0)\nC = C + 2\nGOTO loop\n");
+  EXPECT_EQ(r.msg, MSG_COLOUR_RANGE);
+  EXPECT_EQ(r.line, "loop: USEPEN (SOLID, 1, 0, C, 0)");
+  EXPECT_EQ(num("C"), 256);
+  unload_script();
+}
