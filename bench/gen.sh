@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Writes the benchmark scripts into the folder given (Tarvo, VBScript, batch, bash).
+# Writes the benchmark scripts into the folder given (Tarvo, Lua, VBScript,
+# batch, bash).
 # gen.sh DIR TURNS
-# The Tarvo loops run ten times as many turns (and draw ten times as many
-# lines) so that their time stands well above the noise of a process start
-# under Wine; the runner divides by ten.
+# The Tarvo and Lua loops run ten times as many turns (and Tarvo draws ten
+# times as many lines and texts) so that their time stands well above the
+# noise of a process start; the runner divides by ten. The Lua loops use
+# global variables and goto, the nearest thing to a Tarvo script.
 set -eu
 d="$1"; n="$2"; tn=$((n * 10))
 mkdir -p "$d"
@@ -21,6 +23,11 @@ n = 0
 Do While n < $n
   n = n + 1
 Loop
+T
+cat > "$d/count.lua" <<T
+n = 0
+::loop:: n = n + 1
+if n < $tn then goto loop end
 T
 cat > "$d/count.sh" <<T
 n=0
@@ -45,6 +52,12 @@ End Sub
 Do While n < $n
   Inc
 Loop
+T
+cat > "$d/gosub.lua" <<T
+n = 0
+function inc() n = n + 1 end
+::loop:: inc()
+if n < $tn then goto loop end
 T
 cat > "$d/gosub.sh" <<T
 n=0
@@ -78,6 +91,17 @@ Do While n < $n
   n = n + 1
 Loop
 T
+cat > "$d/strings.lua" <<T
+n = 0
+b = "hello"
+::loop:: a = b .. " world"
+l = #a
+s = string.sub(a, 3, 7)
+p = string.find(a, "wor", 1, true)
+c = a < s
+n = n + 1
+if n < $tn then goto loop end
+T
 cat > "$d/strings.sh" <<T
 n=0
 b=hello
@@ -108,6 +132,14 @@ T
   echo "IF N < $tn THEN GOTO L1999"
   echo "END"
 } | sed 's/^L1999: X = 1999$/L1999: GOTO loop/' | crlf "$d/many.trv"
+# the same in Lua: 10,000 globals, then the loop over the last two
+{
+  for i in $(seq 0 9999); do echo "V$i = $i"; done
+  echo "n = 0"
+  echo "::loop:: n = n + 1"
+  echo "V9999 = V9998 + 1"
+  echo "if n < $tn then goto loop end"
+} > "$d/many.lua"
 crlf "$d/few.trv" <<T
 V8 = 8
 V9 = 9
@@ -132,12 +164,28 @@ printf 'END\r\n' > "$d/empty.trv"
   done
 } | crlf "$d/big.trv"
 
-# --- drawing: 100,000 lines in PIXEL mode
+# --- drawing: 100,000 lines in PIXEL mode, 100,000 texts
 crlf "$d/draw.trv" <<T
 USECOORDINATES (PIXEL)
 N = 0
 loop: DRAWLINE (0, 0, 100, 100)
 N = N + 1
+IF N < 1000000 THEN GOTO loop
+END
+T
+crlf "$d/drawtext.trv" <<T
+USECOORDINATES (PIXEL)
+N = 0
+loop: DRAWTEXT (10, 10, "Drawn text")
+N = N + 1
+IF N < 1000000 THEN GOTO loop
+END
+T
+# the loop around the drawing alone, to take off
+crlf "$d/drawloop.trv" <<T
+USECOORDINATES (PIXEL)
+N = 0
+loop: N = N + 1
 IF N < 1000000 THEN GOTO loop
 END
 T

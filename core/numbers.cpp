@@ -2,6 +2,7 @@
 #include "core/errors.h"
 #include "core/name_cache.h"
 #include "core/script.h"
+#include "core/steps.h"
 #include "core/variables.h"
 
 bool parse_literal(const char** pp, int32_t* out, int* error) {
@@ -69,6 +70,18 @@ bool read_num_operand(int32_t* out) {
   NumVar* v = find_or_create_numvar();
   if (!v) return false;
   *out = v->value;
+  return true;
+}
+
+bool read_num_source(NumOperand* o) {
+  char c = *g_pos;
+  if (c == '-' || is_digit(c)) {
+    o->var = nullptr;
+    return read_num_operand(&o->value);
+  }
+  o->var = find_or_create_numvar();
+  if (!o->var) return false;
+  o->value = o->var->value;
   return true;
 }
 

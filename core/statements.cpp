@@ -5,6 +5,8 @@
 #include "core/memory.h"
 #include "core/name_cache.h"
 #include "core/script.h"
+#include "core/steps.h"
+#include "core/argument_steps.h"
 #include "core/variables.h"
 #include <string.h>
 
@@ -18,7 +20,10 @@ bool g_script_ended = false;
 // case. Their names are distinct, so one hash index over all three finds the
 // same row as the three binary searches. On top of it every statement start
 // remembers what its word turned out to be: the text of a word never changes
-// while the script runs, so a loop pays for the lookup once.
+// while the script runs, so a loop pays for the lookup once. A simple
+// statement (a label definition, a numeric assignment, a numeric IF, a
+// command whose only arguments are labels) also remembers the step it made
+// (core/steps.h) and is run from it the next time.
 
 enum : uint16_t {
   K_UNKNOWN = 0,   // not classified yet
@@ -35,7 +40,10 @@ struct KeyEntry {
 };
 static KeyEntry s_keys[512];          // open addressing, power of two
 static const uint32_t s_key_mask = 511;
-static uint16_t* s_cache = nullptr;   // one entry per script byte
+// One entry per script byte: the kind in the low 9 bits (every kind is below
+// K_COMMAND + 256), above them the number of the statement's step (0: none yet).
+static uint32_t* s_cache = nullptr;
+static const uint32_t KIND_MASK = 0x1FF, STEP_SHIFT = 9;
 static uint8_t s_lengths[K_COMMAND + 256];  // keyword length by kind
 
 static void add_key(const char* name, uint16_t kind) {
@@ -68,7 +76,8 @@ static uint16_t classify(const char* p) {
 bool init_dispatch() {
   build_key_index();
   mem_free(s_cache);
-  s_cache = (uint16_t*)mem_alloc(sizeof(uint16_t) * ((size_t)g_script_len + 2));
+  free_steps();
+  s_cache = (uint32_t*)mem_alloc(sizeof(uint32_t) * ((size_t)g_script_len + 2));
   // Without the name cache names are looked up by hashing: slower, not wrong.
   init_name_cache();
   return s_cache != nullptr;
@@ -77,14 +86,44 @@ bool init_dispatch() {
 void free_dispatch() {
   mem_free(s_cache);
   s_cache = nullptr;
+  free_steps();
   free_name_cache();
 }
 
 static inline uint16_t word_kind(const char* p) {
   if (!s_cache) return classify(p);
-  uint16_t* slot = &s_cache[p - g_script];
-  if (*slot == K_UNKNOWN) *slot = classify(p);
-  return *slot;
+  uint32_t* slot = &s_cache[p - g_script];
+  if ((*slot & KIND_MASK) == K_UNKNOWN) *slot |= classify(p);
+  return (uint16_t)(*slot & KIND_MASK);
+}
+
+// Keeps the step the statement at start made, if it made one; a step that
+// no longer held is made again in its place.
+static inline void keep_step_at(const char* start) {
+  if (g_step.form == STEP_NONE || !s_cache) return;
+  uint32_t* entry = &s_cache[start - g_script];
+  if (*entry >> STEP_SHIFT) {
+    replace_step(*entry >> STEP_SHIFT);
+    return;
+  }
+  uint32_t n = keep_step();
+  if (n) *entry = (*entry & KIND_MASK) | n << STEP_SHIFT;
+}
+
+static uint8_t s_fixed[256];  // by command: 0 not known yet, 1 fixed arguments, 2 not
+
+// A command whose descriptor holds nothing but brackets, commas and at most
+// one label parses to the same arguments every time.
+static bool fixed_arguments(const ArgItem* desc) {
+  int labels = 0;
+  for (;; ++desc) {
+    int kind = (signed char)(desc->kind & 0xFF);
+    if (kind < 0 || kind > 14 || kind == 11 || kind == A_END) return labels <= 1;
+    if (kind == A_LABEL)
+      ++labels;
+    else if (kind != A_LPAREN && kind != A_RPAREN && kind != A_COMMA)
+      return false;
+  }
 }
 
 static inline uint32_t keyword_length(uint16_t kind) { return s_lengths[kind]; }
@@ -141,6 +180,34 @@ static const uint32_t COMMAND_UNITS = 16;
 // run, so without debug mode it costs nothing per statement.
 uint32_t g_break_check_units = BREAK_CHECK_UNITS;
 
+// Runs a statement from its step, as the loop below would from its text:
+// 1 done, 0 failed, -1 the step no longer holds (read the text instead).
+static inline int run_step(const Step& s, char* start, uint32_t* units) {
+  switch (s.form) {
+    case STEP_LABEL:
+      g_pos = s.next;
+      return 1;
+    case STEP_ASSIGN:
+      return run_assign_step(s);
+    case STEP_IF_THEN:
+    case STEP_IF_BLOCK:
+      return run_if_step(s);
+    case STEP_STR_ASSIGN:
+      return run_str_assign_step(s);
+    case STEP_ARGS:
+      if (!fill_arguments(s)) return -1;
+      break;
+    default:  // STEP_COMMAND
+      g_args[0] = s.arg;
+      break;
+  }
+  *units += COMMAND_UNITS - 1;
+  g_pos = s.next;
+  if (g_commands[s.command].handler()) return 1;
+  g_error_pos = start;
+  return 0;
+}
+
 void run_statements() {
   if (g_script_running || g_script_ended) return;
   g_script_running = true;
@@ -164,7 +231,24 @@ void run_statements() {
     char* start = g_pos;
     char c = *start;
     if (c == (char)CH_EOT) break;
-    if (is_ident_start(c) && is_line_end(start[-1]) && step_over_label()) continue;
+    uint32_t entry = s_cache ? s_cache[start - g_script] : 0;
+    if (entry >> STEP_SHIFT) {
+      g_error_pos = start;
+      int done = run_step(step_number(entry >> STEP_SHIFT), start, &units);
+      if (done > 0) continue;
+      if (done == 0) {
+        normal = false;
+        break;
+      }
+    }
+    g_step.form = STEP_NONE;
+    if (is_ident_start(c) && is_line_end(start[-1]) && step_over_label()) {
+      g_step = Step{};
+      g_step.form = STEP_LABEL;
+      g_step.next = g_pos;
+      keep_step_at(start);
+      continue;
+    }
     g_error_pos = start;
     uint16_t kind = word_kind(start);
     if (kind == K_END) break;
@@ -176,11 +260,31 @@ void run_statements() {
         normal = false;
         break;
       }
+      uint8_t& fixed = s_fixed[kind - K_COMMAND];
+      if (!fixed) fixed = fixed_arguments(cmd.syntax) ? 1 : 2;
+      if (fixed == 1) {
+        g_step = Step{};
+        g_step.form = STEP_COMMAND;
+        g_step.command = (uint16_t)(kind - K_COMMAND);
+        g_step.next = g_pos;
+        g_step.arg = g_args[0];
+      } else if (s_cache) {
+        // A step made again keeps the place of its argument sources (the
+        // same text has the same number of them).
+        uint32_t old = entry >> STEP_SHIFT;
+        g_step = Step{};
+        g_step.form = STEP_ARGS;
+        g_step.command = (uint16_t)(kind - K_COMMAND);
+        g_step.next = g_pos;
+        if (old) g_step.first = step_number(old).first;
+        if (!describe_arguments(cmd.syntax, start + s_lengths[kind], &g_step, old != 0)) g_step.form = STEP_NONE;
+      }
       if (!cmd.handler()) {
         g_error_pos = start;
         normal = false;
         break;
       }
+      keep_step_at(start);
       continue;
     }
     if (kind >= K_STATEMENT) {
@@ -195,12 +299,14 @@ void run_statements() {
         g_script_running = false;
         return;
       }
+      keep_step_at(start);
       continue;
     }
     if (!stmt_assignment()) {
       normal = false;
       break;
     }
+    keep_step_at(start);
   }
   bool destroyed = g_script_ended;
   if (!normal && !destroyed) report_error();

@@ -50,7 +50,7 @@ static int sign_of(int r) { return r < 0 ? 0 : (r == 0 ? 1 : 2); }
 
 const ArgItem SYN_strcmp[] = {LP_, STR_, CM_, STR_, CM_, NUMVAR_, RP_, END_};
 bool cmd_strcmp() {
-  arg_numvar(4)->value = sign_of(lstrcmpA(arg_text(0), arg_text(2)));
+  arg_numvar(4)->value = sign_of(collate_texts(arg_text(0), arg_text(2)));
   return true;
 }
 
@@ -79,11 +79,19 @@ bool cmd_instr() {
   return true;
 }
 
-// Builds a new value of total bytes: head copied from src, then fill bytes.
+// Builds a new value of total bytes: head copied from src, then fill bytes;
+// in the variable's own block when it fits (src is then that block or "").
 static bool store_filled(StrVar* v, const char* src, uint32_t head, uint32_t fill, int msg) {
   if (fill > 0xFFFFFFFEu - head) {
     set_error_only(msg);
     return false;
+  }
+  if (string_fits(v, head + fill)) {
+    memmove(v->text, src, head);
+    memset(v->text + head, ' ', fill);
+    v->text[head + fill] = 0;
+    v->size = head + fill + 1;
+    return true;
   }
   char* tmp = (char*)mem_alloc((size_t)head + fill + 1);
   if (!tmp) {

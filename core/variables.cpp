@@ -6,6 +6,7 @@
 #include "core/name_cache.h"
 #include "core/numbers.h"
 #include "core/script.h"
+#include "core/steps.h"
 #include <string.h>
 
 // Creation-order lists. The numeric list only grows; the string list is
@@ -132,6 +133,7 @@ StrVar* find_or_create_strvar() {
   v->name = p;
   v->text = text;
   v->size = 1;
+  v->capacity = 1;
   v->prev = s_str_last;
   if (s_str_last) s_str_last->next = v; else s_str_first = v;
   s_str_last = v;
@@ -142,12 +144,39 @@ StrVar* find_or_create_strvar() {
   return v;
 }
 
+// A value is written into the block a variable has when it fits and the
+// block is not far larger than it: statements that set a variable again and
+// again (a loop over lines, a counter turned into text) allocate nothing.
+static inline bool fits_block(const StrVar* v, uint32_t len) {
+  return len < v->capacity && (v->capacity - len - 1) / 2 <= len + 32;
+}
+
+// A new block of at least need bytes for v's next value, with room to spare
+// of up to half again when asked for (a variable that keeps growing). Null
+// when there is no memory.
+static char* new_block(uint32_t need, bool spare, uint32_t* capacity) {
+  uint32_t cap = need;
+  if (spare) cap = need + (need / 2 < 0xFFFFFFFFu - need ? need / 2 : 0xFFFFFFFFu - need);
+  char* block = (char*)mem_alloc(cap);
+  *capacity = cap;
+  return block;
+}
+
+bool string_fits(const StrVar* v, uint32_t len) { return fits_block(v, len); }
+
+static void take_block(StrVar* v, char* block, uint32_t capacity, uint32_t len) {
+  block[len] = 0;
+  mem_free(v->text);
+  v->text = block;
+  v->size = len + 1;
+  v->capacity = capacity;
+}
+
 bool set_string_value(StrVar* v, const char* text, uint32_t len, int msg) {
-  // A value of the same size is written into the block it has (the source
-  // may lie inside that block: memmove).
-  if (v->size == len + 1) {
-    memmove(v->text, text, len);
+  if (fits_block(v, len)) {
+    memmove(v->text, text, len);  // the source may lie inside the block
     v->text[len] = 0;
+    v->size = len + 1;
     return true;
   }
   // Otherwise a new block: the source may lie inside the old one.
@@ -155,16 +184,14 @@ bool set_string_value(StrVar* v, const char* text, uint32_t len, int msg) {
     set_error_only(msg);
     return false;
   }
-  char* block = (char*)mem_alloc((size_t)len + 1);
+  uint32_t capacity;
+  char* block = new_block(len + 1, false, &capacity);
   if (!block) {
     set_error_only(msg);
     return false;
   }
   memcpy(block, text, len);
-  block[len] = 0;
-  mem_free(v->text);
-  v->text = block;
-  v->size = len + 1;
+  take_block(v, block, capacity, len);
   return true;
 }
 
@@ -186,20 +213,68 @@ static bool numeric_assignment() {
   NumVar* v = find_or_create_numvar();
   if (!v) return false;
   if (!skip_blanks() || !expect_char('=') || !skip_blanks()) return false;
-  int32_t left;
-  if (!read_num_operand(&left)) return false;
+  NumOperand a, b = {nullptr, 0};
+  if (!read_num_source(&a)) return false;
+  int32_t left = a.value;
   char* after = g_pos;
   if (!skip_blanks()) return false;
   char op = *g_pos;
   if (op == '*' || op == '+' || op == '-' || op == '/') {
     ++g_pos;
-    int32_t right;
-    if (!skip_blanks() || !read_num_operand(&right)) return false;
-    if (!arithmetic(op, left, right, &left)) return false;
+    if (!skip_blanks() || !read_num_source(&b)) return false;
+    if (!arithmetic(op, left, b.value, &left)) return false;
   } else {
+    op = 0;
     g_pos = after;
   }
   v->value = left;
+  g_step = Step{};
+  g_step.form = STEP_ASSIGN;
+  g_step.op = (uint8_t)op;
+  g_step.a = a;
+  g_step.b = b;
+  g_step.target = v;
+  g_step.next = g_pos;
+  return true;
+}
+
+int run_assign_step(const Step& s) {
+  int32_t value = operand_value(s.a);
+  if (s.op && !arithmetic((char)s.op, value, operand_value(s.b), &value)) return 0;
+  s.target->value = value;
+  g_pos = s.next;
+  return 1;
+}
+
+// Stores a + b (b may be absent: null) as v's value. The error position is
+// the script position.
+static bool store_texts(StrVar* v, const char* a, uint32_t alen, const char* b, uint32_t blen) {
+  if (b && blen > 0xFFFFFFFEu - alen) {
+    set_error(MSG_NO_MEMORY);
+    return false;
+  }
+  uint32_t total = alen + blen;
+  // The value is built in the variable's own block when it fits, unless the
+  // second text is that block and would be overwritten by the first
+  // (A$ = B$ + A$). A$ = A$ + X and A$ = A$ + A$ keep their first part in place.
+  if (fits_block(v, total) && (b != v->text || a == v->text)) {
+    memmove(v->text, a, alen);
+    if (blen) memcpy(v->text + alen, b, blen);
+    v->text[total] = 0;
+    v->size = total + 1;
+    return true;
+  }
+  // Otherwise a new block, so that either text may come from the old one; a
+  // variable that grows by appending to itself gets room to spare.
+  uint32_t capacity;
+  char* block = new_block(total + 1, b && a == v->text, &capacity);
+  if (!block) {
+    set_error(MSG_NO_MEMORY);
+    return false;
+  }
+  memcpy(block, a, alen);
+  if (blen) memcpy(block + alen, b, blen);
+  take_block(v, block, capacity, total);
   return true;
 }
 
@@ -207,46 +282,37 @@ static bool string_assignment() {
   StrVar* v = find_or_create_strvar();
   if (!v) return false;
   if (!skip_blanks() || !expect_char('=') || !skip_blanks()) return false;
-  const char* a;
-  uint32_t alen;
-  if (!read_str_operand(&a, &alen)) return false;
-  char* block = (char*)mem_alloc((size_t)alen + 1);
-  if (!block) {
-    set_error(MSG_NO_MEMORY);
-    return false;
-  }
-  memcpy(block, a, alen);
-  uint32_t total = alen;
+  StrSource a, b = {nullptr, nullptr, 0};
+  if (!read_str_source(&a)) return false;
   char* after = g_pos;
-  if (!skip_blanks()) {
-    mem_free(block);
-    return false;
-  }
-  if (*g_pos == '+') {
+  if (!skip_blanks()) return false;
+  bool two = *g_pos == '+';
+  if (two) {
     ++g_pos;
-    const char* b;
-    uint32_t blen;
-    if (!skip_blanks() || !read_str_operand(&b, &blen)) {
-      mem_free(block);
-      return false;
-    }
-    char* grown = (blen <= 0xFFFFFFFEu - total) ? (char*)mem_realloc(block, (size_t)total + blen + 1) : nullptr;
-    if (!grown) {
-      mem_free(block);
-      set_error(MSG_NO_MEMORY);
-      return false;
-    }
-    block = grown;
-    memcpy(block + total, b, blen);
-    total += blen;
+    if (!skip_blanks() || !read_str_source(&b)) return false;
   } else {
     g_pos = after;
   }
-  block[total] = 0;
-  mem_free(v->text);
-  v->text = block;
-  v->size = total + 1;
+  if (!store_texts(v, a.text, a.len, two ? b.text : nullptr, b.len)) return false;
+  g_step = Step{};
+  g_step.form = STEP_STR_ASSIGN;
+  g_step.next = g_pos;
+  g_step.generation = g_str_generation;
+  g_step.count = (uint8_t)(two ? 2 : 1);
+  g_step.str_target = v;
+  g_step.sa = a;
+  g_step.sb = b;
   return true;
+}
+
+static inline const char* source_text(const StrSource& s) { return s.var ? s.var->text : s.text; }
+static inline uint32_t source_len(const StrSource& s) { return s.var ? str_len(s.var) : s.len; }
+
+int run_str_assign_step(const Step& s) {
+  if (s.generation != g_str_generation) return -1;
+  g_pos = s.next;
+  const char* b = s.count == 2 ? source_text(s.sb) : nullptr;
+  return store_texts(s.str_target, source_text(s.sa), source_len(s.sa), b, b ? source_len(s.sb) : 0);
 }
 
 bool stmt_assignment() {

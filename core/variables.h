@@ -17,6 +17,7 @@ struct StrVar {
   StrVar* next;       // creation order
   StrVar* prev;
   StrVar* hnext;      // hash chain
+  uint32_t capacity;  // bytes of the text block (at least size)
 };
 
 inline uint32_t str_len(const StrVar* v) { return v->size - 1; }
@@ -26,9 +27,12 @@ inline uint32_t str_len(const StrVar* v) { return v->size - 1; }
 NumVar* find_or_create_numvar();
 StrVar* find_or_create_strvar();
 
-// Replaces a string variable's value with a copy of text[0..len). On failure
-// the variable keeps its value and the error slot gets msg.
+// Replaces a string variable's value with a copy of text[0..len) (which may
+// lie inside the variable's own block). The block is reused when the value
+// fits it. On failure the variable keeps its value and the error slot gets msg.
 bool set_string_value(StrVar* v, const char* text, uint32_t len, int msg);
+// True when a value of len bytes is written into the variable's own block.
+bool string_fits(const StrVar* v, uint32_t len);
 
 // The assignment statement, with or without SET.
 bool stmt_assignment();

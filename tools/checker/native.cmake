@@ -5,7 +5,8 @@
 set(TARVO_LANG_SOURCES
   core/arguments.cpp core/command_table.cpp core/conditionals.cpp core/errors.cpp
   core/labels.cpp core/memory.cpp core/name_cache.cpp core/numbers.cpp core/script.cpp
-  core/statement_table.cpp core/statements.cpp core/variables.cpp host/binding_syntax.cpp)
+  core/statement_table.cpp core/statements.cpp core/steps.cpp core/argument_steps.cpp
+  core/variables.cpp host/binding_syntax.cpp)
 # Every other runtime file may hold descriptors (beside their handlers).
 file(GLOB TARVO_AREA_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}
   ${CMAKE_SOURCE_DIR}/core/*.cpp ${CMAKE_SOURCE_DIR}/host/*.cpp
