@@ -80,21 +80,26 @@ bool cmd_instr() {
 }
 
 // Builds a new value of total bytes: head copied from src, then fill bytes.
+// The block becomes the variable's text as it is (one pass over a long
+// value, not a second copy); src may be the variable's own text.
 static bool store_filled(StrVar* v, const char* src, uint32_t head, uint32_t fill, int msg) {
-  if (fill > 0xFFFFFFFEu - head) {
+  if (head > STR_MAX_LEN || fill > STR_MAX_LEN - head) {
     set_error_only(msg);
     return false;
   }
-  char* tmp = (char*)mem_alloc((size_t)head + fill + 1);
-  if (!tmp) {
+  uint32_t total = head + fill;
+  char* block = (char*)mem_alloc((size_t)total + 1);
+  if (!block) {
     set_error_only(msg);
     return false;
   }
-  memcpy(tmp, src, head);
-  memset(tmp + head, ' ', fill);
-  bool ok = set_string_value(v, tmp, head + fill, msg);
-  mem_free(tmp);
-  return ok;
+  memcpy(block, src, head);
+  memset(block + head, ' ', fill);
+  block[total] = 0;
+  mem_free(v->text);
+  v->text = block;
+  v->size = total + 1;
+  return true;
 }
 
 const ArgItem SYN_pad[] = {LP_, STRVAR_, CM_, NUM_, RP_, END_};

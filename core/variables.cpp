@@ -151,7 +151,7 @@ bool set_string_value(StrVar* v, const char* text, uint32_t len, int msg) {
     return true;
   }
   // Otherwise a new block: the source may lie inside the old one.
-  if (len > 0xFFFFFFFEu) {
+  if (len > STR_MAX_LEN) {
     set_error_only(msg);
     return false;
   }
@@ -230,7 +230,7 @@ static bool string_assignment() {
       mem_free(block);
       return false;
     }
-    char* grown = (blen <= 0xFFFFFFFEu - total) ? (char*)mem_realloc(block, (size_t)total + blen + 1) : nullptr;
+    char* grown = (blen <= STR_MAX_LEN - total) ? (char*)mem_realloc(block, (size_t)total + blen + 1) : nullptr;
     if (!grown) {
       mem_free(block);
       set_error(MSG_NO_MEMORY);
