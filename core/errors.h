@@ -99,8 +99,9 @@ void set_error_at(int msg, char* pos);
 void report_error();
 // Message boxes show at most this many bytes of a text or caption: the
 // system sizes a box's text with stack memory in proportion to its length,
-// and a line of some 100,000 characters overflows the stack.
-const unsigned BOX_TEXT_MAX = 8192;
+// and a line of some 100,000 characters overflows the stack. 4095 bytes
+// is also what another program reads back from a box.
+const unsigned BOX_TEXT_MAX = 4095;
 
 // When set, report_error hands the message and the line to this function
 // instead of showing the box (unit tests).
