@@ -116,6 +116,7 @@ void report_error() {
         --s;
         if (*s == 0) *s = '"';
       }
+      if (q - s > (ptrdiff_t)BOX_TEXT_MAX) s[BOX_TEXT_MAX] = 0;  // the script ends: the buffer may be cut
       line = s;
     }
   }

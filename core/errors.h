@@ -97,6 +97,11 @@ void set_error_at(int msg, char* pos);
 // Shows the error box: caption the message, text the script line at the error
 // position (terminated literals shown with their quotes again).
 void report_error();
+// Message boxes show at most this many bytes of a text or caption: the
+// system sizes a box's text with stack memory in proportion to its length,
+// and a line of some 100,000 characters overflows the stack. 4095 bytes
+// is also what another program reads back from a box.
+const unsigned BOX_TEXT_MAX = 4095;
 
 // When set, report_error hands the message and the line to this function
 // instead of showing the box (unit tests).

@@ -81,28 +81,34 @@ bool cmd_instr() {
 
 // Builds a new value of total bytes: head copied from src, then fill bytes;
 // in the variable's own block when it fits (src is then that block or "").
+// Otherwise the new block becomes the variable's text as it is (one pass
+// over a long value, not a second copy); src may be the old text.
 static bool store_filled(StrVar* v, const char* src, uint32_t head, uint32_t fill, int msg) {
-  if (fill > 0xFFFFFFFEu - head) {
+  if (head > STR_MAX_LEN || fill > STR_MAX_LEN - head) {
     set_error_only(msg);
     return false;
   }
-  if (string_fits(v, head + fill)) {
+  uint32_t total = head + fill;
+  if (string_fits(v, total)) {
     memmove(v->text, src, head);
     memset(v->text + head, ' ', fill);
-    v->text[head + fill] = 0;
-    v->size = head + fill + 1;
+    v->text[total] = 0;
+    v->size = total + 1;
     return true;
   }
-  char* tmp = (char*)mem_alloc((size_t)head + fill + 1);
-  if (!tmp) {
+  char* block = (char*)mem_alloc((size_t)total + 1);
+  if (!block) {
     set_error_only(msg);
     return false;
   }
-  memcpy(tmp, src, head);
-  memset(tmp + head, ' ', fill);
-  bool ok = set_string_value(v, tmp, head + fill, msg);
-  mem_free(tmp);
-  return ok;
+  memcpy(block, src, head);
+  memset(block + head, ' ', fill);
+  block[total] = 0;
+  mem_free(v->text);
+  v->text = block;
+  v->size = total + 1;
+  v->capacity = total + 1;
+  return true;
 }
 
 const ArgItem SYN_pad[] = {LP_, STRVAR_, CM_, NUM_, RP_, END_};

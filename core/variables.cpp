@@ -180,7 +180,7 @@ bool set_string_value(StrVar* v, const char* text, uint32_t len, int msg) {
     return true;
   }
   // Otherwise a new block: the source may lie inside the old one.
-  if (len > 0xFFFFFFFEu) {
+  if (len > STR_MAX_LEN) {
     set_error_only(msg);
     return false;
   }
@@ -249,7 +249,7 @@ int run_assign_step(const Step& s) {
 // Stores a + b (b may be absent: null) as v's value. The error position is
 // the script position.
 static bool store_texts(StrVar* v, const char* a, uint32_t alen, const char* b, uint32_t blen) {
-  if (b && blen > 0xFFFFFFFEu - alen) {
+  if (alen > STR_MAX_LEN || (b && blen > STR_MAX_LEN - alen)) {
     set_error(MSG_NO_MEMORY);
     return false;
   }

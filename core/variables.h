@@ -21,6 +21,9 @@ struct StrVar {
 };
 
 inline uint32_t str_len(const StrVar* v) { return v->size - 1; }
+// The longest text a string can hold: its length must fit a signed 32-bit
+// number (LEN and the script's numbers).
+const uint32_t STR_MAX_LEN = 0x7FFFFFFFu;
 
 // At the script position: the variable named there, created if new; the
 // position moves past the name (and the "$"). Null with the error set.

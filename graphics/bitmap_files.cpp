@@ -195,6 +195,9 @@ HGLOBAL read_bitmap_header(HANDLE f, uint32_t* colours_out) {
   if (hsize == CORE_SIZE) h.biClrImportant = colours;
   // The packed header always announces exactly the entries it carries.
   h.biClrUsed = colours;
+  // A top-down picture must say how many bytes it holds: with no image
+  // size the header and the row order cannot be told to agree.
+  if (h.biHeight < 0 && h.biSizeImage == 0) return nullptr;
   if (h.biSizeImage == 0) {
     uint64_t rows = bitmap_stride(h.biWidth, h.biBitCount) * abs_height(h.biHeight);
     h.biSizeImage = rows > 0x7FFFFFFFu ? 0 : (uint32_t)rows;
@@ -209,11 +212,11 @@ HGLOBAL read_bitmap_header(HANDLE f, uint32_t* colours_out) {
   // where any writer puts the pixels.
   if (pixel_offset != 0 && pixel_offset < FILE_HEADER_SIZE + hsize + table) return nullptr;
 
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, INFO_SIZE + 4 * colours);
+  HGLOBAL block = (HGLOBAL)mem_global_alloc(GMEM_MOVEABLE | GMEM_ZEROINIT, INFO_SIZE + 4 * colours);
   if (!block) return nullptr;
   uint8_t* p = (uint8_t*)GlobalLock(block);
   if (!p) {
-    GlobalFree(block);
+    mem_global_free(block);
     return nullptr;
   }
   memcpy(p, &h, INFO_SIZE);
@@ -232,7 +235,7 @@ HGLOBAL read_bitmap_header(HANDLE f, uint32_t* colours_out) {
   GlobalUnlock(block);
   if (ok && pixel_offset != 0) ok = seek(f, start + pixel_offset);
   if (!ok) {
-    GlobalFree(block);
+    mem_global_free(block);
     return nullptr;
   }
   *colours_out = colours;
@@ -302,7 +305,7 @@ void release_bitmap() {
 static void empty_record(BitmapRecord* r) {
   if (r->packed) {
     if (g_bitmap.block == r->packed) release_bitmap();
-    GlobalFree(r->packed);
+    mem_global_free(r->packed);
     r->packed = nullptr;
   }
   drop_palette(r->palette);
@@ -340,7 +343,7 @@ static int load_record(BitmapRecord* r) {
   uint32_t compression = h ? h->biCompression : 0;
   HPALETTE pal = h ? make_bitmap_palette(h, colours, g_draw.palette_mode) : nullptr;
   if (h) GlobalUnlock(hb);
-  GlobalFree(hb);
+  mem_global_free(hb);
   if (!pal) return MSG_CREATE_PALETTE;
   r->palette = pal;
   g_draw.palette = pal;
@@ -368,16 +371,16 @@ static int load_record(BitmapRecord* r) {
   uint64_t decoded = bitmap_stride((int32_t)width, bits) * height;
   HGLOBAL big = nullptr;
   if (bh && pixel_bytes <= BITMAP_MAX_PIXEL_BYTES && decoded <= BITMAP_MAX_PIXEL_BYTES)
-    big = GlobalReAlloc(block, table_end + pixel_bytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    big = (HGLOBAL)mem_global_realloc(block, table_end + pixel_bytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
   if (!big) {
-    GlobalFree(block);
+    mem_global_free(block);
     close_bitmap_file(f);
     return fail;
   }
   block = big;
   uint8_t* p = (uint8_t*)GlobalLock(block);
   if (!p) {
-    GlobalFree(block);
+    mem_global_free(block);
     close_bitmap_file(f);
     return fail;
   }
@@ -394,7 +397,7 @@ static int load_record(BitmapRecord* r) {
   bool ok = comp2 == COMP_NONE || rle_stream_ok(pixels, pixel_bytes, width, height, bits, &used);
   GlobalUnlock(block);
   if (!ok) {
-    GlobalFree(block);
+    mem_global_free(block);
     return fail;
   }
   r->packed = block;
@@ -487,7 +490,7 @@ bool cmd_getbitmapdim() {
     } else {
       msg = MSG_NOT_BITMAP;
     }
-    if (b) GlobalFree(b);
+    if (b) mem_global_free(b);
   }
   if (msg != MSG_NONE)
     MessageBoxA(g_mainwnd, msg_text(msg), msg_text(MSG_BITMAPDIM_CAPTION), MB_OK | MB_ICONEXCLAMATION);

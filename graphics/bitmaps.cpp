@@ -46,14 +46,18 @@ static bool draw_bitmap_on(HDC dc, const char* name, int mode, int32_t x, int32_
 }
 
 // Window DC, then the natural-size rectangle at the first point is taken
-// out of any pending repaint, then the surface DC.
+// out of any pending repaint, then the surface DC. The target's corners and
+// extents are kept within the graphics system's coordinates (a mirrored
+// extent of -2^31 has no positive counterpart).
 static bool draw_bitmap_command(const char* name, int mode, int32_t x1, int32_t y1, int32_t x2,
                                 int32_t y2, bool sized) {
   DrawnSize size;
-  if (!draw_bitmap_on(g_draw.wdc, name, mode, x1, y1, x2 - x1, y2 - y1, sized, &size)) return false;
-  RECT r = {x1, y1, x1 + size.width, y1 + size.height};
+  int32_t x = gdi_coord(x1), y = gdi_coord(y1);
+  int32_t w = gdi_coord((int64_t)gdi_coord(x2) - x), h = gdi_coord((int64_t)gdi_coord(y2) - y);
+  if (!draw_bitmap_on(g_draw.wdc, name, mode, x, y, w, h, sized, &size)) return false;
+  RECT r = {x, y, gdi_coord((int64_t)x + size.width), gdi_coord((int64_t)y + size.height)};
   ValidateRect(g_mainwnd, &r);
-  return draw_bitmap_on(g_draw.sdc, name, mode, x1, y1, x2 - x1, y2 - y1, sized, &size);
+  return draw_bitmap_on(g_draw.sdc, name, mode, x, y, w, h, sized, &size);
 }
 
 const ArgItem SYN_drawbitmap[] = {LP_, POINT_, CM_, STR_, RP_, END_};
@@ -126,6 +130,11 @@ static HICON load_icon(int32_t which) {
   return LoadIconA(nullptr, id);
 }
 
+// An icon's width or height: a negative extent is not a mirror for the
+// icon functions (the system's own code runs away on it), so it is drawn at
+// the size of its magnitude; extents beyond the coordinate range are cut.
+static int32_t icon_extent(int32_t n) { return gdi_coord(n < 0 ? -(int64_t)n : n); }
+
 static bool draw_icon_on(HDC dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t which) {
   UINT flags = (w == 0 || h == 0) ? DI_NORMAL | DI_DEFAULTSIZE : DI_NORMAL;
   HICON icon = load_icon(which);
@@ -137,7 +146,8 @@ static bool draw_icon_on(HDC dc, int32_t x, int32_t y, int32_t w, int32_t h, int
 
 const ArgItem SYN_drawicon[] = {LP_, POINT_, CM_, NUM_, CM_, NUM_, CM_, KW_(s_icons), RP_, END_};
 bool cmd_drawicon() {
-  int32_t x = arg_num(0), y = arg_num(1), w = arg_num(2), h = arg_num(3), which = arg_num(4);
+  int32_t x = arg_coord(0), y = arg_coord(1), w = icon_extent(arg_num(2)), h = icon_extent(arg_num(3));
+  int32_t which = arg_num(4);
   return draw_icon_on(g_draw.wdc, x, y, w, h, which) && draw_icon_on(g_draw.sdc, x, y, w, h, which);
 }
 

@@ -20,7 +20,7 @@ typedef BOOL(WINAPI* Figure8)(HDC, int, int, int, int, int, int, int, int);
 
 // A figure given by its bounding box (the two Points as written, unsorted).
 static bool draw_box(Figure4 f) {
-  int a = arg_num(0), b = arg_num(1), c = arg_num(2), e = arg_num(3);
+  int a = arg_coord(0), b = arg_coord(1), c = arg_coord(2), e = arg_coord(3);
   if (!f(g_draw.wdc, a, b, c, e) || !f(g_draw.sdc, a, b, c, e)) return no_memory();
   return true;
 }
@@ -28,14 +28,14 @@ static bool draw_box(Figure4 f) {
 // A figure given by its bounding box, a start point and an end point.
 static bool draw_segment(Figure8 f) {
   int v[8];
-  for (int i = 0; i < 8; ++i) v[i] = arg_num(i);
+  for (int i = 0; i < 8; ++i) v[i] = arg_coord(i);
   for (HDC dc : {g_draw.wdc, g_draw.sdc})
     if (!f(dc, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7])) return no_memory();
   return true;
 }
 
 static bool line_on(HDC dc) {
-  return MoveToEx(dc, arg_num(0), arg_num(1), nullptr) && LineTo(dc, arg_num(2), arg_num(3));
+  return MoveToEx(dc, arg_coord(0), arg_coord(1), nullptr) && LineTo(dc, arg_coord(2), arg_coord(3));
 }
 
 const ArgItem SYN_drawline[] = {LP_, POINT_, CM_, POINT_, RP_, END_};
@@ -54,7 +54,7 @@ bool cmd_drawellipse() { return draw_box(Ellipse); }
 const ArgItem SYN_drawroundrectangle[] = {LP_, POINT_, CM_, POINT_, CM_, POINT_, RP_, END_};
 bool cmd_drawroundrectangle() {
   int v[6];
-  for (int i = 0; i < 6; ++i) v[i] = arg_num(i);
+  for (int i = 0; i < 6; ++i) v[i] = arg_coord(i);
   for (HDC dc : {g_draw.wdc, g_draw.sdc})
     if (!RoundRect(dc, v[0], v[1], v[2], v[3], v[4], v[5])) return no_memory();
   return true;
@@ -75,7 +75,7 @@ bool cmd_drawpie() { return draw_segment(Pie); }
 // window DC, and the surface must still be filled so that the fill shows
 // when that part of the window is repainted.
 static void flood(UINT type) {
-  int x = arg_num(0), y = arg_num(1);
+  int x = arg_coord(0), y = arg_coord(1);
   COLORREF colour = arg_colour(2);
   ExtFloodFill(g_draw.wdc, x, y, colour, type);
   ExtFloodFill(g_draw.sdc, x, y, colour, type);

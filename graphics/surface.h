@@ -55,9 +55,27 @@ inline int32_t pixel_to_metric_y(int32_t y) {
   return y >= g_draw.px_h ? g_draw.mm_h : (int32_t)((int64_t)y * g_draw.mm_h / g_draw.px_h);
 }
 
+// Coordinates and extents handed to the graphics system stay within 16-bit
+// numbers, the range the system was made for: far beyond any screen, so
+// nothing visible changes, while values near 2^31 make the system's own
+// drawing code divide by zero or run for hours. A value outside is moved to
+// the nearest end of the range.
+const int32_t GDI_COORD_MIN = -32768, GDI_COORD_MAX = 32767;
+inline int32_t gdi_coord(int64_t v) {
+  return v < GDI_COORD_MIN ? GDI_COORD_MIN : v > GDI_COORD_MAX ? GDI_COORD_MAX : (int32_t)v;
+}
+// Argument word i as a coordinate for the graphics system.
+inline int32_t arg_coord(int i) { return gdi_coord(arg_num(i)); }
+
+// Texts handed to the graphics system are cut to 65535 bytes: more than a
+// screen can show in any font, while the system's text functions take time
+// and memory in proportion to the whole text.
+const uint32_t GDI_TEXT_MAX = 65535;
+inline int text_length(uint32_t len) { return (int)(len < GDI_TEXT_MAX ? len : GDI_TEXT_MAX); }
+
 // The rectangle of two Point arguments starting at word first (left, top,
 // right, bottom as written).
 inline RECT arg_rect(int first) {
-  RECT r = {arg_num(first), arg_num(first + 1), arg_num(first + 2), arg_num(first + 3)};
+  RECT r = {arg_coord(first), arg_coord(first + 1), arg_coord(first + 2), arg_coord(first + 3)};
   return r;
 }

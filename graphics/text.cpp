@@ -25,7 +25,7 @@ static bool text_out(int x, int y, const char* text, int len) {
 }
 
 const ArgItem SYN_drawtext[] = {LP_, POINT_, CM_, STR_, RP_, END_};
-bool cmd_drawtext() { return text_out(arg_num(0), arg_num(1), arg_text(2), (int)arg_len(3)); }
+bool cmd_drawtext() { return text_out(arg_coord(0), arg_coord(1), arg_text(2), text_length(arg_len(3))); }
 
 // Decimal, a "-" for negative numbers and nothing else around the digits.
 const ArgItem SYN_drawnumber[] = {LP_, POINT_, CM_, NUM_, RP_, END_};
@@ -39,7 +39,7 @@ bool cmd_drawnumber() {
     u /= 10;
   } while (u);
   if (n < 0) *--p = '-';
-  return text_out(arg_num(0), arg_num(1), p, (int)(digits + sizeof digits - p));
+  return text_out(arg_coord(0), arg_coord(1), p, (int)(digits + sizeof digits - p));
 }
 
 // Lines break between words at the right edge and at line ends in the text,
@@ -50,7 +50,7 @@ static const KeywordRow s_alignments[] = {{"CENTER", DT_CENTER}, {"LEFT", DT_LEF
 const ArgItem SYN_drawtextext[] = {LP_, POINT_, CM_, POINT_, CM_, STR_, CM_, KW_(s_alignments), RP_, END_};
 bool cmd_drawtextext() {
   const char* text = arg_text(4);
-  int len = (int)arg_len(5);
+  int len = text_length(arg_len(5));
   UINT format = (UINT)arg_num(6) | DT_WORDBREAK;
   for (HDC dc : {g_draw.wdc, g_draw.sdc}) {
     RECT r = arg_rect(0);

@@ -128,10 +128,10 @@ bool match_char(unsigned char c) { return match_keyboard(true, c); }
 
 // Makes the button whose group was just read.
 static bool make_button(int i, char* binding) {
-  int32_t x1 = arg_num(0), y1 = arg_num(1), x2 = arg_num(2), y2 = arg_num(3);
+  int32_t x1 = arg_coord(0), y1 = arg_coord(1), x2 = arg_coord(2), y2 = arg_coord(3);
   ButtonRecord* rec = (ButtonRecord*)mem_alloc(sizeof(ButtonRecord));
   HWND wnd = rec ? CreateWindowExA(0, "BUTTON", arg_text(4), WS_CHILD | WS_VISIBLE,
-                                   x1, y1, x2 - x1, y2 - y1, g_mainwnd,
+                                   x1, y1, gdi_coord(x2 - x1), gdi_coord(y2 - y1), g_mainwnd,
                                    (HMENU)(INT_PTR)(uint16_t)(FIRST_BUTTON_ID + i), g_inst, nullptr)
                  : nullptr;
   if (!wnd) {

@@ -95,10 +95,10 @@ static const char* open_clipboard_text(HANDLE* data) {
 // to the clipboard; null when it cannot be had.
 static HGLOBAL text_block(const char* a, uint32_t a_len, const char* b, uint32_t b_len) {
   uint64_t size = (uint64_t)a_len + b_len + 1;
-  HGLOBAL block = size <= 0xFFFFFFFFu ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)size) : nullptr;
+  HGLOBAL block = size <= 0xFFFFFFFFu ? (HGLOBAL)mem_global_alloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)size) : nullptr;
   char* p = block ? (char*)GlobalLock(block) : nullptr;
   if (!p) {
-    if (block) GlobalFree(block);
+    if (block) mem_global_free(block);
     return nullptr;
   }
   memcpy(p, a, a_len);
@@ -135,7 +135,10 @@ bool cmd_clipboardput() {
   }
   OpenClipboard(g_mainwnd);
   EmptyClipboard();
-  if (!SetClipboardData(CF_TEXT, block)) GlobalFree(block);
+  if (SetClipboardData(CF_TEXT, block))
+    mem_global_given(block);  // the clipboard owns it now
+  else
+    mem_global_free(block);
   CloseClipboard();
   arg_numvar(2)->value = 1;
   return true;
@@ -163,7 +166,10 @@ bool cmd_clipboardappend() {
     set_error_only(MSG_NO_MEMORY);
     return false;
   }
-  if (!SetClipboardData(CF_TEXT, block)) GlobalFree(block);
+  if (SetClipboardData(CF_TEXT, block))
+    mem_global_given(block);  // the clipboard owns it now
+  else
+    mem_global_free(block);
   CloseClipboard();
   return true;
 }

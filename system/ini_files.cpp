@@ -9,12 +9,29 @@
 #include <windows.h>
 #include <string.h>
 
+// Section and key names of more than INI_NAME_MAX bytes, and file names
+// that no path can hold, never reach the profile functions (the platform's
+// own code fails on them in ways a script cannot see): no file holds such a
+// section or key, so reading gives the default text and writing fails.
+static const uint32_t INI_NAME_MAX = 255;
+static const uint32_t INI_VALUE_MAX = 65535;
+
+static bool names_fit(uint32_t file_len, uint32_t section_len, uint32_t key_len) {
+  return file_len < MAX_PATH && section_len <= INI_NAME_MAX && key_len <= INI_NAME_MAX;
+}
+
 // Argument words: file 0/1, section 2/3, key 4/5, value variable 6.
 const ArgItem SYN_fileread_ini[] = {LP_, STR_, CM_, STR_, CM_, STR_, CM_, STRVAR_, RP_, END_};
 bool cmd_fileread_ini() {
   char buf[256];
-  DWORD count = GetPrivateProfileStringA(arg_len(3) ? arg_text(2) : nullptr, arg_len(5) ? arg_text(4) : nullptr,
-                                         msg_text(MSG_INI_MISSING), buf, sizeof buf, arg_text(0));
+  DWORD count;
+  if (names_fit(arg_len(1), arg_len(3), arg_len(5))) {
+    count = GetPrivateProfileStringA(arg_len(3) ? arg_text(2) : nullptr, arg_len(5) ? arg_text(4) : nullptr,
+                                     msg_text(MSG_INI_MISSING), buf, sizeof buf, arg_text(0));
+  } else {
+    lstrcpynA(buf, msg_text(MSG_INI_MISSING), sizeof buf);
+    count = (DWORD)strlen(buf);
+  }
   if (count == 0) {
     lstrcpynA(buf, msg_text(MSG_INI_EMPTY), sizeof buf);
     count = (DWORD)strlen(buf);
@@ -38,6 +55,7 @@ bool cmd_filewrite_ini() {
       MessageBoxA(g_mainwnd, msg_text(MSG_INI_DELETE_TEXT), msg_text(MSG_INI_DELETE_CAPTION),
                   MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK)
     return true;
+  if (!names_fit(arg_len(1), arg_len(3), arg_len(5)) || arg_len(7) > INI_VALUE_MAX) return true;
   if (WritePrivateProfileStringA(arg_text(2), key, value, arg_text(0))) ok->value = 1;
   return true;
 }

@@ -51,6 +51,17 @@ static const KeywordRow s_box_icons[] = {
   {"INFORMATION", 0x40}, {"ASTERISK", 0x40}, {"EXCLAMATION", 0x30}, {"WARNING", 0x30},
   {"QUESTION", 0x20}, {"HAND", 0x10}, {"STOP", 0x10}, {"NOICON", 0}, {"ICON5", 0x50},
   {"ICON6", 0x60}, {"ICON7", 0x70}, {"USERICON", 0x80}, {nullptr, 0}};
+// A text for a message box: the text itself, or a cut copy of an
+// over-long one (the original may be a variable: it is not cut in place).
+// Null when the copy cannot be had.
+static const char* box_text(const char* text, uint32_t len, char** copy) {
+  *copy = nullptr;
+  if (len <= BOX_TEXT_MAX) return text;
+  *copy = (char*)mem_alloc((size_t)BOX_TEXT_MAX + 1);
+  if (*copy) memcpy(*copy, text, BOX_TEXT_MAX);
+  return *copy;
+}
+
 const ArgItem SYN_messagebox[] = {LP_, KW_(s_box_buttons), CM_, NUM_, CM_, KW_(s_box_icons), CM_,
                                   STR_, CM_, STR_, CM_, NUMVAR_, RP_, END_};
 bool cmd_messagebox() {
@@ -58,7 +69,17 @@ bool cmd_messagebox() {
   UINT style = (UINT)(buttons | arg_num(2));
   if (deflt == 2) style |= MB_DEFBUTTON2;
   if (deflt == 3) style |= MB_DEFBUTTON3;
-  int r = MessageBoxA(g_mainwnd, arg_text(3), arg_text(5), style);
+  char *text_copy, *caption_copy = nullptr;
+  const char* text = box_text(arg_text(3), arg_len(4), &text_copy);
+  const char* caption = text ? box_text(arg_text(5), arg_len(6), &caption_copy) : nullptr;
+  if (!text || !caption) {
+    mem_free(text_copy);
+    set_error_only(MSG_NO_MEMORY);
+    return false;
+  }
+  int r = MessageBoxA(g_mainwnd, text, caption, style);
+  mem_free(text_copy);
+  mem_free(caption_copy);
   if (r == 0) {
     set_error_only(MSG_MESSAGEBOX_FAILED);
     return false;

@@ -13,6 +13,7 @@
 #include "core/runtime.h"
 #include "core/script.h"
 #include "core/variables.h"
+#include "graphics/surface.h"
 #include <windows.h>
 #include <string.h>
 
@@ -152,8 +153,8 @@ bool cmd_runext() {
   memset(&si, 0, sizeof si);
   si.cb = sizeof si;
   si.wShowWindow = SW_SHOWDEFAULT;
-  int32_t left = (int32_t)arg_num(7), top = (int32_t)arg_num(8);
-  int32_t right = (int32_t)arg_num(9), bottom = (int32_t)arg_num(10);
+  int32_t left = arg_coord(7), top = arg_coord(8);
+  int32_t right = arg_coord(9), bottom = arg_coord(10);
   if (left == 0 && top == 0 && right == 0 && bottom == 0) {
     si.dwFlags = STARTF_USESHOWWINDOW;
   } else {

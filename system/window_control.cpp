@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/variables.h"
+#include "graphics/surface.h"
 #include <string.h>
 
 HWND find_titled_window(const char* title, uint32_t length) {
@@ -40,8 +41,8 @@ const ArgItem SYN_winlocate[] = {LP_, STR_, CM_, POINT_, CM_, POINT_, CM_, NUMVA
 bool cmd_winlocate() {
   NumVar* ok = arg_numvar(6);
   HWND w = target(ok);
-  int32_t left = (int32_t)arg_num(2), top = (int32_t)arg_num(3);
-  if (w && SetWindowPos(w, nullptr, left, top, (int32_t)arg_num(4) - left, (int32_t)arg_num(5) - top,
+  int32_t left = arg_coord(2), top = arg_coord(3);
+  if (w && SetWindowPos(w, nullptr, left, top, gdi_coord(arg_coord(4) - left), gdi_coord(arg_coord(5) - top),
                         SWP_NOZORDER | SWP_FRAMECHANGED))
     ok->value = 1;
   return true;

@@ -38,6 +38,7 @@ ScriptResult run_script(const std::string& text, int fail_after) {
   g_last.started = true;
   mem_fail_after(fail_after);
   run_statements();
+  g_last.injected = fail_after > 0 && !mem_failure_pending();
   mem_fail_after(0);
   return g_last;
 }

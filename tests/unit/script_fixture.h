@@ -14,6 +14,7 @@ struct ScriptResult {
   int msg = MSG_NONE;       // MSG_NONE when the script ended normally
   std::string line;         // the line the error box shows
   bool started = false;     // false when the label pre-scan refused the script
+  bool injected = false;    // the allocation that fail_after named was made (and failed)
 };
 
 extern ScriptResult g_last;

@@ -189,7 +189,8 @@ def valid_files():
     for bits in (1, 4, 8, 16, 24, 32):
         f["v%d.bmp" % bits] = plain(bits)
     # Top-down rows (negative height), with and without image size.
-    f["v24_topdown.bmp"] = bmp(info_header(W, -H, 24), b"", pixels(24, topdown=True))
+    f["v24_topdown.bmp"] = bmp(info_header(W, -H, 24, size_image=stride(W, 24) * H), b"",
+                               pixels(24, topdown=True))
     f["v8_topdown.bmp"] = bmp(info_header(W, -H, 8, size_image=stride(W, 8) * H),
                               table4(colour_table(8)), pixels(8, topdown=True))
     # 12-byte core headers with 3-byte colour entries.
@@ -254,6 +255,11 @@ def broken_files():
                               NOT_BITMAP)
     # width x bit count beyond 32 bits, few rows
     f["bad_row_overflow.bmp"] = (bmp(info_header(0x08000001, 4, 32), b"", b"\0" * 64), NOT_BITMAP)
+    # top-down rows with no image size: the header does not say what it holds
+    f["bad_topdown_size0.bmp"] = (bmp(info_header(W, -H, 24), b"", pixels(24, topdown=True)),
+                                  NOT_BITMAP)
+    f["bad_topdown_size0_8.bmp"] = (bmp(info_header(W, -H, 8), t8, pixels(8, topdown=True)),
+                                    NOT_BITMAP)
     # top-down with image size 0 and an absurd height
     f["bad_topdown_huge.bmp"] = (bmp(info_header(0x10000, -0x10000, 24), b"", b"\0" * 64),
                                  NOT_BITMAP)
