@@ -2,6 +2,7 @@
 // shown by the host (host/error_box.cpp).
 #include "core/errors.h"
 #include "core/script.h"
+#include <stddef.h>
 
 static const char* const s_messages[MSG_COUNT] = {
   "",
