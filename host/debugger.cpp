@@ -14,6 +14,7 @@
 #include "core/variables.h"
 #include "host/bindings.h"
 #include "host/menus.h"
+#include "system/programs.h"
 #include <string.h>
 
 bool g_debugging = false;
@@ -764,6 +765,23 @@ static void error_box(int msg, const char* line) {
 
 static const char SWITCH[] = "|tarvo-debug:";
 
+// The script sees its command line as it would be without debugging: the
+// process's line with the switch and the blanks behind it taken out.
+static void hide_switch() {
+  static char line[1024];
+  const char* full = GetCommandLineA();
+  const char* at = strstr(full, SWITCH);
+  const char* end = at ? strchr(at + sizeof SWITCH - 1, '|') : nullptr;
+  if (!end) return;
+  ++end;
+  while (*end == ' ') ++end;
+  size_t head = (size_t)(at - full), tail = strlen(end);
+  if (head + tail >= sizeof line) return;
+  memcpy(line, full, head);
+  memcpy(line + head, end, tail + 1);
+  g_shown_cmdline = line;
+}
+
 char* debug_switch(char* cmdline) {
   size_t n = sizeof SWITCH - 1;
   if (strncmp(cmdline, SWITCH, n) != 0) return cmdline;
@@ -783,6 +801,7 @@ char* debug_switch(char* cmdline) {
     ++p;
   }
   if (!connect_adapter(port, token)) return nullptr;
+  hide_switch();
   g_debugging = true;
   s_break_key = g_break_requested;
   g_break_requested = before_statement;

@@ -230,8 +230,10 @@ bool cmd_setpriority() {
 }
 
 const ArgItem SYN_getcmdline[] = {LP_, STRVAR_, RP_, END_};
+const char* g_shown_cmdline = nullptr;
+
 bool cmd_getcmdline() {
-  const char* line = GetCommandLineA();
+  const char* line = g_shown_cmdline ? g_shown_cmdline : GetCommandLineA();
   // Without room for the text the command fails without a message of its own.
   return set_string_value(arg_strvar(0), line, (uint32_t)strlen(line), g_error);
 }
