@@ -66,11 +66,27 @@ WAITING = re.compile(r"\b(WAITINPUT|SET\w*|BUTTON|SWITCH)\b", re.I)
 JUMP = re.compile(r"\b(?:GOTO|GOSUB)\s+(\w+)", re.I)
 
 
+# ELSE and ENDIF, as statements, go to the ENDIF that the last block IF found,
+# which may lie before them (a second ENDIF runs itself for ever). The block
+# scan finds the word from an upper-case E.
+BLOCK_END = re.compile(r"\bE(?:NDIF|LSE)\b", re.I)
+SCANNED_ENDIF = re.compile(r"ENDIF", re.I)
+BLOCK_IF = re.compile(r"^\s*(?:\w+:\s*)?IF\b(?!.*\bTHEN\b)", re.I)
+
+
 def may_loop(lines):
-    """True when the script can run on by itself: it waits for input, or a
-    jump goes back to a label at or before it."""
+    """True when the script can run on by itself: it waits for input, a jump
+    goes back to a label at or before it, or an ELSE or ENDIF comes after the
+    ENDIF that closed the last block IF."""
     seen = set()
+    closed = False  # the last block IF's ENDIF lies behind us
     for line in lines:
+        if BLOCK_IF.search(line):
+            closed = False
+        elif closed and BLOCK_END.search(line):
+            return True
+        if any(m.group(0)[0] == "E" for m in SCANNED_ENDIF.finditer(line)):
+            closed = True
         m = re.match(r"\s*(\w+):", line)
         if m:
             seen.add(m.group(1).upper())
