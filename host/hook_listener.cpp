@@ -194,10 +194,13 @@ bool start_hook_listener() {
   s_window_ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   DWORD id;
   g_hook_thread = CreateThread(nullptr, 0, hook_thread, nullptr, 0, &id);
-  if (!g_hook_thread) return false;
-  // The first SENDKEYS must find the window; a thread that cannot make it
-  // leaves it null, and keys are then sent without waiting for reports.
-  // (The event stays open: a late thread still sets it.)
+  return g_hook_thread != nullptr;
+}
+
+// The first SENDKEYS must find the window, so it waits here for the thread to
+// have made it; start-up does not pay for that. A thread that cannot make it
+// leaves it null, and keys are then sent without waiting for reports. (The
+// event stays open and set: later calls return at once.)
+void wait_hook_listener() {
   if (s_window_ready) WaitForSingleObject(s_window_ready, 5000);
-  return true;
 }

@@ -39,8 +39,11 @@ inline HWND window_of(uint32_t v) { return (HWND)(intptr_t)(int32_t)v; }
 inline uint32_t window_value(HWND w) { return (uint32_t)(uintptr_t)w; }
 
 // Registers "TarvoHookClass" and starts the listener thread; true when both
-// worked. Waits (briefly) until the thread has made its window.
+// worked.
 bool start_hook_listener();
+// Waits (at most 5 s) until the listener thread has made its window, or
+// found that it cannot.
+void wait_hook_listener();
 
 // What the listener does with one report in the current mode: window w got
 // message m with parameters p and q. Runs on the listener thread.

@@ -257,6 +257,7 @@ bool cmd_sendkeys() {
   result->value = 0;
   HWND t = arg_len(1) ? FindWindowA(nullptr, arg_text(0)) : nullptr;
   if (!t) return true;
+  wait_hook_listener();
   g_send.target = window_value(t);
   g_send_mutex = CreateMutexA(nullptr, FALSE, "TarvoMutexObject");
   if (!g_send_mutex) {

@@ -182,8 +182,10 @@ TEST(HookListener, ReportsPerMode) {
 // during a hook cycle, make a report.
 TEST(HookListener, CopyDataIsCheckedBeforeUse) {
   if (!g_inst) g_inst = GetModuleHandleA(nullptr);
+  wait_hook_listener();  // an earlier test may have started it
   if (!g_hook_window) {
     ASSERT_TRUE(start_hook_listener());
+    wait_hook_listener();
   }
   HWND hw = g_hook_window;
   ASSERT_NE(hw, nullptr);
