@@ -7,6 +7,7 @@
 #include <string>
 #include <nlohmann/json.hpp>
 #include "tools/checker/checker.h"
+#include "tools/protocol/latin1.h"
 
 static bool read_file(const char* path, std::string* text) {
   FILE* f = fopen(path, "rb");
@@ -17,20 +18,6 @@ static bool read_file(const char* path, std::string* text) {
   bool ok = !ferror(f);
   fclose(f);
   return ok;
-}
-
-// Scripts and their names are ANSI text: each byte one character.
-static std::string utf8(const std::string& s) {
-  std::string r;
-  for (unsigned char c : s) {
-    if (c < 0x80) {
-      r += (char)c;
-    } else {
-      r += (char)(0xC0 | (c >> 6));
-      r += (char)(0x80 | (c & 0x3F));
-    }
-  }
-  return r;
 }
 
 int main(int argc, char** argv) {
@@ -62,8 +49,8 @@ int main(int argc, char** argv) {
     for (const Diagnostic& d : r.diagnostics) {
       const char* sev = d.error ? "error" : "warning";
       if (json) {
-        list.push_back({{"file", utf8(argv[i])}, {"line", d.line + 1}, {"column", d.col + 1},
-                        {"length", d.length}, {"severity", sev}, {"message", utf8(d.text)}});
+        list.push_back({{"file", protocol::latin1_to_utf8(argv[i])}, {"line", d.line + 1}, {"column", d.col + 1},
+                        {"length", d.length}, {"severity", sev}, {"message", protocol::latin1_to_utf8(d.text)}});
       } else {
         printf("%s:%u:%u: %s: %s\n", argv[i], d.line + 1, d.col + 1, sev, d.text.c_str());
       }

@@ -5,6 +5,8 @@
 // the port and a random token on the command line; a connection that does
 // not start with the token is closed. On Linux the runtime runs through Wine.
 #include "tools/dap/platform.h"
+#include "tools/protocol/framing.h"
+#include "tools/protocol/latin1.h"
 #include <nlohmann/json.hpp>
 #include <atomic>
 #include <chrono>
@@ -26,10 +28,7 @@ static int s_seq = 1;
 static void send_message(json m) {
   std::lock_guard<std::mutex> lock(s_out_mutex);
   m["seq"] = s_seq++;
-  std::string body = m.dump(-1, ' ', false, json::error_handler_t::replace);
-  fprintf(stdout, "Content-Length: %zu\r\n\r\n", body.size());
-  fwrite(body.data(), 1, body.size(), stdout);
-  fflush(stdout);
+  protocol::write_framed(m.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
 static void respond(const json& req, bool ok, json body = json::object(), const std::string& message = "") {
@@ -45,62 +44,15 @@ static void send_event(const std::string& name, json body = json::object()) {
 
 // One message from stdin; false at the end of the stream.
 static bool read_message(json* out) {
-  size_t length = 0;
-  bool have_length = false;
-  char line[1024];
-  for (;;) {
-    if (!fgets(line, sizeof line, stdin)) return false;
-    size_t n = strlen(line);
-    while (n && (line[n - 1] == '\n' || line[n - 1] == '\r')) line[--n] = 0;
-    if (n == 0) {
-      if (have_length) break;
-      continue;
-    }
-    if (strncmp(line, "Content-Length:", 15) == 0) {
-      length = strtoul(line + 15, nullptr, 10);
-      have_length = true;
-    }
-  }
-  if (length > (64u << 20)) return false;
-  std::string body(length, '\0');
-  if (length && fread(&body[0], 1, length, stdin) != length) return false;
+  std::string body;
+  if (!protocol::read_framed(&body)) return false;
   *out = json::parse(body, nullptr, false);
   return !out->is_discarded();
 }
 
-// ---- text between the two sides: the runtime speaks ANSI (taken as
-// Latin-1 here), the protocol UTF-8.
-
-static std::string to_utf8(const std::string& s) {
-  std::string r;
-  for (unsigned char c : s) {
-    if (c < 0x80) {
-      r += (char)c;
-    } else {
-      r += (char)(0xC0 | (c >> 6));
-      r += (char)(0x80 | (c & 0x3F));
-    }
-  }
-  return r;
-}
-
-static std::string from_utf8(const std::string& s) {
-  std::string r;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = (unsigned char)s[i];
-    if (c < 0x80) {
-      r += (char)c;
-      ++i;
-      continue;
-    }
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
-    uint32_t cp = c & (0x3F >> extra);
-    for (int k = 1; k <= extra && i + k < s.size(); ++k) cp = cp << 6 | ((unsigned char)s[i + k] & 0x3F);
-    r += cp < 256 ? (char)cp : '?';
-    i += extra + 1;
-  }
-  return r;
-}
+// Text between the two sides: the runtime speaks ANSI, the protocol UTF-8.
+static std::string to_utf8(const std::string& s) { return protocol::latin1_to_utf8(s); }
+static std::string from_utf8(const std::string& s) { return protocol::utf8_to_latin1(s); }
 
 static std::string escape(const std::string& s) {
   std::string r;

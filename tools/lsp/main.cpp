@@ -16,6 +16,7 @@
 #endif
 #include "core/script.h"
 #include "tools/checker/checker.h"
+#include "tools/protocol/framing.h"
 
 using json = nlohmann::json;
 
@@ -28,33 +29,12 @@ struct Document {
 std::map<std::string, Document> s_docs;
 bool s_shutdown = false;
 
-// ---- framing: "Content-Length: N" headers, a blank line, N bytes of JSON
+// ---- framing (tools/protocol/framing.h)
 
-bool read_message(std::string* body) {
-  size_t length = 0;
-  bool have_length = false;
-  char line[1024];
-  for (;;) {
-    if (!fgets(line, sizeof line, stdin)) return false;
-    size_t n = strlen(line);
-    while (n && (line[n - 1] == '\n' || line[n - 1] == '\r')) line[--n] = 0;
-    if (n == 0) {
-      if (have_length) break;
-      continue;
-    }
-    if (!strncasecmp(line, "Content-Length:", 15)) {
-      length = strtoul(line + 15, nullptr, 10);
-      have_length = true;
-    }
-  }
-  body->assign(length, '\0');
-  return length == 0 || fread(&(*body)[0], 1, length, stdin) == length;
-}
+bool read_message(std::string* body) { return protocol::read_framed(body); }
 
 void send(const json& message) {
-  std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
-  fprintf(stdout, "Content-Length: %zu\r\n\r\n%s", body.size(), body.c_str());
-  fflush(stdout);
+  protocol::write_framed(message.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
 void reply(const json& id, const json& result) { send({{"jsonrpc", "2.0"}, {"id", id}, {"result", result}}); }
