@@ -23,6 +23,17 @@ static void release() { ReleaseMutex(g_send_mutex); }
 
 static bool menu_closed(uint32_t p, uint32_t q) { return p == 0xFFFF0000u && q == 0; }
 
+// Menus opening and closing in the target, alike for character and key sends.
+static bool menu_report(uint32_t m, uint32_t p, uint32_t q) {
+  if (m == WM_INITMENUPOPUP) {
+    g_send.menu_mode = 1;
+    release();
+    return true;
+  }
+  if (m == WM_MENUSELECT && menu_closed(p, q)) g_send.menu_mode = 0;
+  return false;
+}
+
 static void focus_report(uint32_t w, uint32_t m, uint32_t p, uint32_t q) {
   SendState& s = g_send;
   switch (m) {
@@ -63,15 +74,8 @@ static bool char_report(uint32_t w, uint32_t m, uint32_t p, uint32_t q) {
       s.menu_mode = 0;
       release();
       return true;
-    case WM_INITMENUPOPUP:
-      s.menu_mode = 1;
-      release();
-      return true;
-    case WM_MENUSELECT:
-      if (menu_closed(p, q)) s.menu_mode = 0;
-      return false;
   }
-  return false;
+  return menu_report(m, p, q);
 }
 
 static bool key_report(uint32_t w, uint32_t m, uint32_t p, uint32_t q) {
@@ -103,19 +107,12 @@ static bool key_report(uint32_t w, uint32_t m, uint32_t p, uint32_t q) {
       s.replacement = w;
       release();
       return true;
-    case WM_INITMENUPOPUP:
-      s.menu_mode = 1;
-      release();
-      return true;
-    case WM_MENUSELECT:
-      if (menu_closed(p, q)) s.menu_mode = 0;
-      return false;
     case WM_ENTERIDLE:
       if (q != s.target) return false;
       release();
       return true;
   }
-  return false;
+  return menu_report(m, p, q);
 }
 
 void handle_hook_report(uint32_t w, uint32_t m, uint32_t p, uint32_t q) {

@@ -122,6 +122,15 @@ void cleanup() {
   stop_dde();
 }
 
+// Start-up fails after the main window exists: destroying it runs the
+// clean-up (the window procedure sees no script running).
+static void abandon_window() {
+  HWND w = g_mainwnd;
+  g_mainwnd = nullptr;
+  g_script_ended = true;
+  DestroyWindow(w);
+}
+
 int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
   g_inst = inst;
   uint32_t offset = g_bind.offset;
@@ -208,10 +217,7 @@ int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
   // 12. The 1 ms timer.
   if (!SetTimer(g_mainwnd, 1, 1, nullptr)) {
     startup_box(msg_text(MSG_NO_TIMER));
-    HWND w = g_mainwnd;
-    g_mainwnd = nullptr;
-    g_script_ended = true;
-    DestroyWindow(w);
+    abandon_window();
     return 0;
   }
 
@@ -225,10 +231,7 @@ int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
 
   // 14. The hook-listener window class and thread (keystroke sending).
   if (!start_hook_listener()) {
-    HWND w = g_mainwnd;
-    g_mainwnd = nullptr;
-    g_script_ended = true;
-    DestroyWindow(w);
+    abandon_window();
     return 0;
   }
 
