@@ -1,16 +1,13 @@
 #!/usr/bin/env bash
-# The Windows installer under Wine, in a Wine prefix of its own that is made
-# afresh and thrown away (build/installer_test/wineprefix): installs silently
-# for the current user and for all users, checks the files, the .TRV
-# association and the Start-menu entries, opens a script through the shell
-# and sees it run, uninstalls silently and checks that nothing is left. The
-# 64-bit installer is the one run: 32-bit programs do not run under the Wine
-# of the test machines. Both come from one script.
+# The 64-bit Windows installer (32-bit programs do not run here) in a Wine
+# prefix made afresh and thrown away: installs silently for the current user
+# and for all users, checks the files, the .TRV association and the Start
+# menu, opens a script through the shell, uninstalls and checks that nothing
+# is left.
 source "$(dirname "$0")/lib.sh"
 source "$root/tools/package/package.sh"
 need "$root/build/x64/Tarvopro.exe" "$root/build/x86/Tarvopro.exe"
 command -v makensis >/dev/null || { echo "installer_test: makensis is missing (tools/setup.sh)" >&2; exit 1; }
-# The runtime opens a window: a display of our own unless the caller has one.
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a "$0" "$@"
 work=$root/build/installer_test
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -21,7 +18,7 @@ rm -rf "$work"
 mkdir -p "$work"
 trap 'stop_wine; rm -rf "$WINEPREFIX"' EXIT
 
-# The installer is made (with quick compression) while the prefix is, in a
+# The installer is made (quick compression) while the prefix is, with a
 # virtual desktop so that programs that made a window end at once.
 tarvo_stage "$work/package" >/dev/null || { echo "installer_test: staging failed"; exit 1; }
 tarvo_installer "$work/package" "$work/tarvo-setup.exe" amd64-unicode -DFAST >"$work/makensis.log" 2>&1 &
@@ -46,7 +43,6 @@ wait_for() {
   for i in $(seq $(($2 * 10))); do eval "$1" && return 0; sleep 0.1; done
   return 1
 }
-# A Tarvopro.exe of this prefix is still running (other people's do not count).
 runtime_running() {
   local p
   for p in $(pgrep -f 'Tarvopro\.exe'); do
@@ -105,9 +101,8 @@ round() {
   check "$name: opening a .TRV file runs it" \
     'wait_for "[ -f \"\$sdir/ran-$mode.ini\" ]" 20 && grep -q By=shell "$sdir/ran-$mode.ini"'
   wait
-  # A runtime that is still ending would keep its program file. The
-  # uninstaller copies itself away and returns at once: wait for its last
-  # step, the uninstall entry going, after the files and the menu.
+  # A runtime still ending would keep its file; the uninstaller returns at
+  # once: wait for its last step, the uninstall entry going.
   wait_for '! runtime_running' 20
   wine "$udir/Uninstall.exe" /S >/dev/null 2>&1
   wait_for '! has_key "$uninstall"' 30
