@@ -73,50 +73,49 @@ def check(tool, data):
         os.unlink(f.name)
 
 
-# Each kind of finding on a script of its own: script lines, then the
-# findings as LINE:COL:SEVERITY:TEXT (the whole output is compared).
+# Each kind of finding on a script of its own, and the findings as
+# LINE:COL:SEVERITY:TEXT (the whole output is compared).
 KINDS = [
-    (["X = = 1"], ["1:5:error:Syntax error."]),
-    (["DRAWLINE (1, 2, 3)"], ["1:18:error:Syntax error."]),
-    (["GOTO nowhere"], ["1:6:error:Label not found."]),
-    (["SETMENU (\"&File\", gone, ENDPOPUP)"], ["1:19:error:Label not found."]),
-    (["SETMOUSE (0, 0, 9, 9, gone, X, Y)"], ["1:23:error:Label not found."]),
-    (["X = 1 { open", "Y = 2"], ["1:7:error:Unbalanced comment markers."]),
-    (["A$ = \"open", "B$ = A$"], ["1:6:error:Syntax error."]),
-    (["a:", "GOTO a", "A:", "X = = 2"], ["3:1:error:Label is multidefined.", "4:5:error:Syntax error."]),
-    (["IF 1 = 1", "X = 1"], ["1:1:error:IF without ENDIF."]),
-    (["X = 1", "ENDIF"], ["2:1:error:Syntax error."]),
-    (["IF 1 = 1", "ENDIF", "ENDIF"],
+    ("X = = 1", ["1:5:error:Syntax error."]),
+    ("DRAWLINE (1, 2, 3)", ["1:18:error:Syntax error."]),
+    ("GOTO nowhere", ["1:6:error:Label not found."]),
+    ("SETMENU (\"&File\", gone, ENDPOPUP)", ["1:19:error:Label not found."]),
+    ("SETMOUSE (0, 0, 9, 9, gone, X, Y)", ["1:23:error:Label not found."]),
+    ("X = 1 { open\nY = 2", ["1:7:error:Unbalanced comment markers."]),
+    ("A$ = \"open\nB$ = A$", ["1:6:error:Syntax error."]),
+    ("a:\nGOTO a\nA:\nX = = 2", ["3:1:error:Label is multidefined.", "4:5:error:Syntax error."]),
+    ("IF 1 = 1\nX = 1", ["1:1:error:IF without ENDIF."]),
+    ("X = 1\nENDIF", ["2:1:error:Syntax error."]),
+    ("IF 1 = 1\nENDIF\nENDIF",
      ["3:1:warning:ENDIF closes no block IF here: it goes on behind the ENDIF of the block IF that ran last."]),
-    (["SWITCH"], ["1:1:error:SWITCH is not supported."]),
-    (["USEPEN (SOLID, 1, 256, 0, 0)"], ["1:19:error:Color value greater than 255."]),
-    (["C = 300", "USEPEN (SOLID, 1, C, 0, 0)"], []),
-    (["X = 12345678901"], ["1:5:error:Number is too large or too small."]),
-    (["X = 1.5"], ["1:5:error:Fractional number."]),
-    (["X = -Y"], ["1:5:error:Invalid number."]),
-    (["X = 1 / 0"], []),
-    (["WAITINPUT (5 X = 1"], ["1:14:error:Syntax error."]),
-    (["SETKEYBOARD (13, done 27, done)", "done: END"], []),
-    (["BUTTON ((1, 1, 50, 20, \"OK\", done)", "done: END"],
+    ("SWITCH", ["1:1:error:SWITCH is not supported."]),
+    ("USEPEN (SOLID, 1, 256, 0, 0)", ["1:19:error:Color value greater than 255."]),
+    ("C = 300\nUSEPEN (SOLID, 1, C, 0, 0)", []),
+    ("X = 12345678901", ["1:5:error:Number is too large or too small."]),
+    ("X = 1.5", ["1:5:error:Fractional number."]),
+    ("X = -Y", ["1:5:error:Invalid number."]),
+    ("X = 1 / 0", []),
+    ("WAITINPUT (5 X = 1", ["1:14:error:Syntax error."]),
+    ("SETKEYBOARD (13, done 27, done)\ndone: END", []),
+    ("BUTTON ((1, 1, 50, 20, \"OK\", done)\ndone: END",
      ["1:9:error:Syntax error.", "2:1:warning:Label done is never used."]),
-    (["unused: END"], ["1:1:warning:Label unused is never used."]),
-    (["Y = X + 1", "LEN (A$, N)"],
+    ("unused: END", ["1:1:warning:Label unused is never used."]),
+    ("Y = X + 1\nLEN (A$, N)",
      ["1:5:warning:Variable X is read but never set.", "2:6:warning:Variable A$ is read but never set."]),
-    (["GOTO b", "X = 1", "b: END"], ["2:1:warning:Unreachable code: no label or IF leads here."]),
-    (["IF X = 1 THEN GOTO b", "X = 1", "b: END"], []),
-    (["IF X = 1", "  GOTO b", "ELSE", "  X = 2", "ENDIF", "b: END"], []),
-    (["IF X = 1 THEN DRAWLINE (1,", " 2, 3, 4)", "END"],
+    ("GOTO b\nX = 1\nb: END", ["2:1:warning:Unreachable code: no label or IF leads here."]),
+    ("IF X = 1 THEN GOTO b\nX = 1\nb: END", []),
+    ("IF X = 1\n  GOTO b\nELSE\n  X = 2\nENDIF\nb: END", []),
+    ("IF X = 1 THEN DRAWLINE (1,\n 2, 3, 4)\nEND",
      ["1:4:warning:Variable X is read but never set.", "2:2:error:Syntax error."]),
-    (["IF 1 = 2", "  R$ = \"MYELSE\"", "ENDIF"], ["2:15:error:Syntax error."]),
-    (["END oops =", "X = 1"], ["2:1:warning:Unreachable code: no label or IF leads here."]),
+    ("IF 1 = 2\n  R$ = \"MYELSE\"\nENDIF", ["2:15:error:Syntax error."]),
+    ("END oops =\nX = 1", ["2:1:warning:Unreachable code: no label or IF leads here."]),
 ]
-
 
 def main():
     tool, root = sys.argv[1], sys.argv[2]
     failures = 0
     for lines, want in KINDS:
-        found, rc = check(tool, ("\r\n".join(lines) + "\r\n").encode("latin-1"))
+        found, rc = check(tool, (lines.replace("\n", "\r\n") + "\r\n").encode("latin-1"))
         got = ["%d:%d:%s:%s" % (d["line"], d["column"], d["severity"], d["message"]) for d in found]
         if got != want or rc != any(":error:" in w for w in want):
             print("FAIL %r: got %s (exit %d), want %s" % (lines, got, rc, want))

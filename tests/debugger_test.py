@@ -154,20 +154,9 @@ def case(name):
 
 @case("breakpoint with variables, bindings and the GOSUB stack; next, stepIn, stepOut")
 def _(s):
-    s.start(["steps.trv",
-             'N = 5',                        # 1
-             'S$ = "hi\tthere"',             # 2
-             'SETKEYBOARD ("q", Quit)',      # 3
-             'GOSUB Sub1',                   # 4
-             'GOSUB Sub1',                   # 5
-             'N = N + 1',                    # 6
-             'END',                          # 7
-             'Sub1: N = N * 2',              # 8
-             'GOSUB Sub2 | N = N + 0',       # 9
-             'RETURN',                       # 10
-             'Sub2: S$ = "deep"',            # 11
-             'RETURN',                       # 12
-             'Quit: END'], [4])              # 13
+    s.start(["steps.trv", 'N = 5', 'S$ = "hi\tthere"', 'SETKEYBOARD ("q", Quit)', 'GOSUB Sub1',   # lines 1-4
+             'GOSUB Sub1', 'N = N + 1', 'END', 'Sub1: N = N * 2', 'GOSUB Sub2 | N = N + 0',          # 5-9
+             'RETURN', 'Sub2: S$ = "deep"', 'RETURN', 'Quit: END'], [4])                             # 10-13
     s.stopped("breakpoint", 4)
     check(s.request("threads")["body"]["threads"][0]["id"] == 1, "one thread")
     v = {}
@@ -197,16 +186,8 @@ def _(s):
 
 @case("conditional breakpoints, hit counts, a bad condition; a runtime error stops with its message")
 def _(s):
-    s.start(["cond.trv",
-             'S$ = "a"',                         # 1
-             'I = 0',                            # 2
-             'Loop: I = I + 1',                  # 3
-             'IF I = 5 THEN S$ = "five"',        # 4
-             'IF I < 10 THEN GOTO Loop',         # 5
-             'GOSUB Sub',                        # 6
-             'END',                              # 7
-             'Sub: N = 7 / 0',                   # 8
-             'RETURN'],                          # 9
+    s.start(["cond.trv", 'S$ = "a"', 'I = 0', 'Loop: I = I + 1', 'IF I = 5 THEN S$ = "five"',     # lines 1-4
+             'IF I < 10 THEN GOTO Loop', 'GOSUB Sub', 'END', 'Sub: N = 7 / 0', 'RETURN'],          # 5-9
             [{"line": 5, "condition": "I >= 7", "hitCondition": "2"}])
     s.stopped("breakpoint", 5)
     s.values({"I": "8"}, "condition and hit count")
@@ -256,15 +237,8 @@ def post_key(ch):
 
 @case("input that comes while stopped waits for the script; WAITINPUT stopped past its time-out")
 def _(s):
-    s.start(["wait.trv",
-             'N = 1',                        # 1
-             'SETKEYBOARD ("q", Key)',       # 2
-             'N = 5',                        # 3
-             'WAITINPUT ()',                 # 4
-             'END',                          # 5
-             'Key: N = N + 10',              # 6
-             'WAITINPUT (1500)',             # 7
-             'END'], [3, 6])                 # 8
+    s.start(["wait.trv", 'N = 1', 'SETKEYBOARD ("q", Key)', 'N = 5', 'WAITINPUT ()',             # lines 1-4
+             'END', 'Key: N = N + 10', 'WAITINPUT (1500)', 'END'], [3, 6])                         # 5-8
     # Stopped while running: the key waits until the script waits for it.
     s.stopped("breakpoint", 3)
     post_key("q")
