@@ -1,15 +1,10 @@
 #!/usr/bin/env python3
 """Runs tarvocheck over a script of its own for each kind of finding, then
-over the example scripts and the script of every case in tests/cases/*.cases,
-against what each case's transcript says the runtime did:
+over the examples and the script of every case of tests/cases/*.cases: a case
+whose run shows the box of a syntax-class message must get that error on the
+line that the box shows, and a case whose run shows no error box no error.
+    usage: checker_cases.py TARVOCHECK ROOT"""
 
-- a case whose run shows the box of a syntax-class message ("Syntax error.",
-  "Label not found.", ...) must get that error from the checker, on the line
-  that the box shows;
-- a case whose run shows no error box at all must get no error.
-
-usage: checker_cases.py TARVOCHECK ROOT
-"""
 import json
 import os
 import re

@@ -1,15 +1,12 @@
 #!/usr/bin/env python3
 """Tokenizes a sample script with the extension's TextMate grammar and checks
-the scopes of keywords, labels, strings, numbers, variables and comments.
+the scopes of keywords, labels, strings, numbers, variables and comments; with
+tarvocheck, also that every keyword of the runtime's tables is highlighted.
 The tokenizer follows TextMate's rules for what this grammar uses: at each
 position the earliest match wins (ties go to the rule listed first); inside a
 begin/end rule its end pattern is tried with the rule's own patterns and wins
 ties; captures give their groups a scope of their own.
-
-usage: grammar_check.py GRAMMAR.json [TARVOCHECK]
-With tarvocheck, also checks that every keyword of the runtime's tables is
-highlighted.
-"""
+    usage: grammar_check.py GRAMMAR.json [TARVOCHECK]"""
 import json
 import re
 import subprocess
@@ -72,33 +69,29 @@ SAMPLE = [
     'WAITINPUT ()',
     'END',
 ]
-# (line, texts separated by ";", each with "#N" for its N-th occurrence,
-# the scope they must carry; "!" before it: a scope they must not carry)
-EXPECT = [
-    (0, "a comment;still", "comment.block.tarvo"),
-    (1, "two lines", "comment.block.tarvo"),
-    (2, "start", "entity.name.label.tarvo"),
-    (2, "X", "variable.other.tarvo"),
-    (2, "-12", "constant.numeric.integer.tarvo"),
-    (4, "10#1", "constant.numeric.integer.tarvo"),
-    (2, "+", "keyword.operator.tarvo"),
-    (2, "Count", "!keyword.control.tarvo"),
-    (3, "IF;THEN;GOTO", "keyword.control.tarvo"),
-    (5, "GOSUB;RETURN", "keyword.control.tarvo"),
-    (6, "WAITINPUT", "keyword.control.tarvo"),
-    (7, "END", "keyword.control.tarvo"),
-    (3, "A$", "variable.other.string.tarvo"),
-    (3, "not a comment", "string.quoted.double.tarvo"),
-    (3, "not a comment", "!comment.block.tarvo"),
-    (3, "start", "entity.name.label.reference.tarvo"),
-    (4, "setmouse", "keyword.other.statement.tarvo"),
-    (5, "DRAWLINE", "support.function.command.tarvo"),
-]
+# scope: the texts that must carry it ("!" before it: must not), each as
+# LINE:TEXT, "#N" after the text for its N-th occurrence on the line
+EXPECT = {
+    "comment.block.tarvo": "0:a comment;0:still;1:two lines",
+    "!comment.block.tarvo": "3:not a comment",
+    "entity.name.label.tarvo": "2:start",
+    "entity.name.label.reference.tarvo": "3:start",
+    "variable.other.tarvo": "2:X",
+    "variable.other.string.tarvo": "3:A$",
+    "constant.numeric.integer.tarvo": "2:-12;4:10#1",
+    "string.quoted.double.tarvo": "3:not a comment",
+    "keyword.operator.tarvo": "2:+",
+    "keyword.control.tarvo": "3:IF;3:THEN;3:GOTO;5:GOSUB;5:RETURN;6:WAITINPUT;7:END",
+    "!keyword.control.tarvo": "2:Count",
+    "keyword.other.statement.tarvo": "4:setmouse",
+    "support.function.command.tarvo": "5:DRAWLINE",
+}
 failures = 0
 scopes = tokenize(SAMPLE)
-for line, texts, scope in EXPECT:
+for scope, texts in EXPECT.items():
     for t in texts.split(";"):
-        text, _, nth = t.partition("#")
+        line, _, t = t.partition(":")
+        line, (text, _, nth) = int(line), t.partition("#")
         i = -1
         for _ in range(int(nth or 0) + 1):
             i = SAMPLE[line].index(text, i + 1)
