@@ -98,14 +98,17 @@ class Session(Peer):
         return self.request("setBreakpoints", source={"path": native(path or self.path)},
                             breakpoints=[b if isinstance(b, dict) else {"line": b} for b in bps])
 
-    def go(self, command="continue"):
+    def go(self, command="continue", *stop):
+        """Runs on; with STOP, the arguments of stopped() that it must come to."""
         self.request(command, threadId=1)
+        return self.stopped(*stop) if stop else None
 
-    def stopped(self, reason, line, timeout=TIMEOUT):
-        body = self.event("stopped", timeout)
+    def stopped(self, reason, line, names=None):
+        body = self.event("stopped")
         check(body["reason"] == reason, "stopped for %s, not %s: %s" % (body["reason"], reason, body))
-        top = self.stack()[0]
-        check(line is None or top["line"] == line, "stopped at line %d, not %s" % (top["line"], line))
+        st = self.stack()
+        check(line is None or st[0]["line"] == line, "stopped at line %d, not %s" % (st[0]["line"], line))
+        check(names is None or [f["name"] for f in st] == names, "stack %s, not %s" % (st, names))
         return body
 
     def stack(self):
@@ -157,7 +160,7 @@ def _(s):
     s.start(["steps.trv", 'N = 5', 'S$ = "hi\tthere"', 'SETKEYBOARD ("q", Quit)', 'GOSUB Sub1',   # lines 1-4
              'GOSUB Sub1', 'N = N + 1', 'END', 'Sub1: N = N * 2', 'GOSUB Sub2 | N = N + 0',          # 5-9
              'RETURN', 'Sub2: S$ = "deep"', 'RETURN', 'Quit: END'], [4])                             # 10-13
-    s.stopped("breakpoint", 4)
+    s.stopped("breakpoint", 4, ["main"])
     check(s.request("threads")["body"]["threads"][0]["id"] == 1, "one thread")
     v = {}
     for scope in s.request("scopes", frameId=0)["body"]["scopes"]:
@@ -165,19 +168,14 @@ def _(s):
             v[x["name"]] = x["value"]
     check(v.get("N") == "5" and v.get("S$") == '"hi\tthere"', "variables at line 4: %s" % v)
     check('"q"' in v.get("SETKEYBOARD", "") and "Quit" in v["SETKEYBOARD"], "keyboard binding: %s" % v)
-    check(s.stack() == [{"name": "main", "line": 4}], "stack at line 4: %s" % s.stack())
     # Into the subroutine, over a line, into the nested one, out of it, out again.
     for command, line, names in [("stepIn", 8, ["Sub1", "main"]), ("next", 9, ["Sub1", "main"]),
                                  ("stepIn", 11, ["Sub2", "Sub1", "main"]), ("stepOut", 9, ["Sub1", "main"]),
                                  ("next", 10, ["Sub1", "main"]), ("stepOut", 5, ["main"])]:
-        s.go(command)
-        s.stopped("step", line)
-        st = s.stack()
-        check([f["name"] for f in st] == names, "after %s: %s" % (command, st))
+        s.go(command, "step", line, names)
     s.values({"n": "10", "s$": '"deep"'}, "values after the first call")
     # Over the second call as one step: the subroutine runs unseen.
-    s.go("next")
-    s.stopped("step", 6)
+    s.go("next", "step", 6)
     s.values({"N": "20", "N > 19": "true"}, "after stepping over GOSUB")
     check(s.evaluate("NOSUCH").startswith("error"), "unknown variable is an error")
     s.go()
@@ -193,21 +191,17 @@ def _(s):
     s.values({"I": "8"}, "condition and hit count")
     # A string condition; the loop goes on around past the old breakpoint.
     s.set_breakpoints([{"line": 3, "condition": 'S$ = "five"'}])
-    s.go()
-    s.stopped("breakpoint", 3)
+    s.go("continue", "breakpoint", 3)
     s.values({"I": "8"}, "string condition")
     bad = s.set_breakpoints([{"line": 6, "condition": "I = = 3"}, {"line": 4, "hitCondition": "lots"}])
     check([b["verified"] for b in bad["body"]["breakpoints"]] == [True, False], "hit count refused")
-    s.go()
-    s.stopped("breakpoint", 6)
+    s.go("continue", "breakpoint", 6)
     out = s.event("output")["output"]
     check("line 6" in out and "I = = 3" in out, "bad condition reported: %r" % out)
     s.values({"I": "10"}, "loop ran to its end")
-    s.go()
-    body = s.stopped("exception", 8)
+    body = s.go("continue", "exception", 8, ["Sub", "main"])
     check(body.get("text") == "Divide by zero.", "message: %s" % body)
     check(s.request("exceptionInfo", threadId=1)["body"]["description"] == "Divide by zero.", "exceptionInfo")
-    check([f["name"] for f in s.stack()] == ["Sub", "main"], "stack at the error")
     s.request("terminate")
     s.finish(0)
 
@@ -219,8 +213,7 @@ def _(s):
     check(s.evaluate("N").startswith("error"), "nothing ran before entry")
     s.go()
     time.sleep(0.5)
-    s.go("pause")
-    s.stopped("pause", None)
+    s.go("pause", "pause", None)
     first = int(s.evaluate("N"))
     check(first > 0, "the loop ran")
     time.sleep(0.5)
@@ -244,19 +237,16 @@ def _(s):
     post_key("q")
     time.sleep(0.5)
     s.values({"N": "1"}, "nothing ran while stopped")
-    s.go()
-    s.stopped("breakpoint", 6)
+    s.go("continue", "breakpoint", 6)
     s.values({"N": "5"}, "the key ran its label once the script waited")
     # Stopped while waiting: neither the key nor the time-out runs anything.
     s.go()
     time.sleep(0.5)
-    s.go("pause")
-    s.stopped("pause", 7)
+    s.go("pause", "pause", 7)
     post_key("q")
     s.no_event("stopped", 2.5)
     s.values({"N": "15"}, "nothing ran while paused")
-    s.go()
-    s.stopped("breakpoint", 6)
+    s.go("continue", "breakpoint", 6)
     s.values({"N": "15"}, "the key came first after the pause")
     s.set_breakpoints([])
     s.go()
@@ -273,9 +263,8 @@ def _(s):
     # A breakpoint on a comment stops at the statement after it.
     s.start(["hold.trv", '{ a comment', '}', '', 'N = 1', 'GETCMDLINE (C$)', 'N = 2', 'END'], [1])
     s.stopped("breakpoint", 4)
-    for line in (5, 6):
-        s.request("next")
-        s.stopped("step", line)
+    s.go("next", "step", 5)
+    s.go("next", "step", 6)
     c = s.evaluate("C$")
     check("hold.trv" in c and "tarvo-debug" not in c, "the script's command line hides the switch: %s" % c)
     s.request("disconnect")
