@@ -2,9 +2,7 @@
 """Speaks the Language Server Protocol to tarvo-lsp as an editor would and
 checks its answers: diagnostics on open and on change, hover, completion,
 definition, document symbols, an unknown request, shutdown and exit.
-
-usage: lsp_client.py TARVO-LSP-COMMAND...
-"""
+    usage: lsp_client.py TARVO-LSP-COMMAND..."""
 import sys
 
 from rpc import Peer
@@ -40,7 +38,7 @@ def notify(method, params):
     server.send({"jsonrpc": "2.0", "method": method, "params": params})
 
 
-def diagnostics(what):
+def diagnostics():
     d = receive(lambda m: m.get("method") == "textDocument/publishDiagnostics")["params"]
     expect(d["uri"] == URI, "diagnostics name the document")
     return sorted((x["range"]["start"]["line"], x["range"]["start"]["character"], x["severity"], x["message"])
@@ -58,7 +56,7 @@ try:
     notify("initialized", {})
     notify("textDocument/didOpen", {"textDocument": {"uri": URI, "languageId": "tarvo", "version": 1,
            "text": "start: X = 1\r\nDRAWLINE (1, 2, 3)\r\nGOTO start\r\nGOSUB nowhere\r\n"}})
-    got = diagnostics("open")
+    got = diagnostics()
     expect(got == [(1, 17, 1, "Syntax error."), (3, 0, 2, "Unreachable code: no label or IF leads here."),
                    (3, 6, 1, "Label not found.")], "diagnostics on open: %s" % got)
 
@@ -66,7 +64,6 @@ try:
     expect("DRAWLINE (x, y, x, y)" in value and "line" in value.lower(), "hover over DRAWLINE: %r" % value)
     h = at("textDocument/hover", 2, 7)
     expect(h and "line 1" in h["contents"]["value"], "hover over a label: %r" % h)
-    expect(at("textDocument/hover", 0, 10) is None, "hover over a number is empty")
 
     items = at("textDocument/completion", 2, 0)["items"]
     labels = {i["label"] for i in items}
@@ -76,11 +73,12 @@ try:
     loc = at("textDocument/definition", 2, 6)
     expect(loc and loc["uri"] == URI and loc["range"]["start"] == {"line": 0, "character": 0},
            "definition of start: %r" % loc)
-    expect(at("textDocument/definition", 1, 2) is None, "no definition for a command")
+    for method, line, col in [("hover", 0, 10), ("definition", 1, 2)]:  # a number, a command
+        expect(at("textDocument/" + method, line, col) is None, "no %s at %d:%d" % (method, line, col))
 
     notify("textDocument/didChange", {"textDocument": {"uri": URI, "version": 2},
            "contentChanges": [{"text": "start: X = 1\r\nagain:\r\nGOTO start\r\n"}]})
-    got = diagnostics("change")
+    got = diagnostics()
     expect(got == [(1, 0, 2, "Label again is never used.")], "diagnostics after a change: %s" % got)
     syms = request("textDocument/documentSymbol", {"textDocument": {"uri": URI}})["result"]
     expect([s["name"] for s in syms] == ["start", "again"], "document symbols: %s" % syms)
