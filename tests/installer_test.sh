@@ -1,88 +1,48 @@
 #!/usr/bin/env bash
-# The Windows installer under Wine, in a Wine prefix of its own that is made
-# afresh and thrown away (build/installer_test/wineprefix): builds the
-# installer from build/x64 and build/x86, installs silently for the current
-# user and for all users, checks the files, the .TRV association and the
-# Start-menu entries, opens a script through the shell and sees it run,
-# uninstalls silently and checks that nothing is left.
-#
-#   tests/installer_test.sh
-#
-# The 64-bit form of the installer is the one run: 32-bit programs do not run
-# under the Wine of the test machines. Both forms come from one script.
-set -u
-
-root=$(cd "$(dirname "$0")/.." && pwd)
+# The 64-bit Windows installer (32-bit programs do not run here) in a Wine
+# prefix made afresh and thrown away: installs silently for the current user
+# and for all users, checks the files, the .TRV association and the Start
+# menu, opens a script through the shell, uninstalls and checks that nothing
+# is left.
+source "$(dirname "$0")/lib.sh"
 source "$root/tools/package/package.sh"
-for f in "$root/build/x64/Tarvopro.exe" "$root/build/x86/Tarvopro.exe"; do
-  [ -f "$f" ] || { echo "installer_test: missing $f (build both first)" >&2; exit 1; }
-done
+need "$root/build/x64/Tarvopro.exe" "$root/build/x86/Tarvopro.exe"
 command -v makensis >/dev/null || { echo "installer_test: makensis is missing (tools/setup.sh)" >&2; exit 1; }
-
-# The runtime opens a window: a display of our own unless the caller has one.
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a "$0" "$@"
-fi
-
+[ -n "${DISPLAY:-}" ] || exec xvfb-run -a "$0" "$@"
 work=$root/build/installer_test
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Only this prefix's server is ever stopped here.
-stop_wine() {
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
-}
+stop_wine() { wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; }
 [ -d "$WINEPREFIX" ] && stop_wine
 rm -rf "$work"
 mkdir -p "$work"
 trap 'stop_wine; rm -rf "$WINEPREFIX"' EXIT
 
-passed=0 failed=0
-ok() { echo "ok - $1"; passed=$((passed + 1)); }
-not_ok() { echo "FAIL - $1"; failed=$((failed + 1)); [ -n "${2:-}" ] && echo "  $2"; }
-check() { if eval "$2"; then ok "$1"; else not_ok "$1" "${3:-}"; fi; }
-
-# The installer is made (with quick compression) while the prefix is.
+# The installer is made (quick compression) while the prefix is, with a
+# virtual desktop so that programs that made a window end at once.
 tarvo_stage "$work/package" >/dev/null || { echo "installer_test: staging failed"; exit 1; }
 tarvo_installer "$work/package" "$work/tarvo-setup.exe" amd64-unicode -DFAST >"$work/makensis.log" 2>&1 &
 makensis_pid=$!
-
 wineboot -i >/dev/null 2>&1
-# A virtual desktop: programs that made a window end at once.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 wineserver -w
-# One server for all the programs that follow: each then starts quickly.
 wineserver -p
+wait "$makensis_pid" || { cat "$work/makensis.log"; echo "installer_test: makensis failed"; exit 1; }
 
-if ! wait "$makensis_pid"; then
-  cat "$work/makensis.log"
-  echo "installer_test: makensis failed"
-  exit 1
-fi
-ok "makensis builds the installer"
-
-# unix PATH: the Linux path of a Windows path of the prefix.
 unix() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-# has_key KEY: the key exists in the prefix's registry.
 has_key() { wine reg query "$1" >/dev/null 2>&1; }
-# value_of KEY [NAME]: the data of a value ("" for the default value).
+# value_of KEY [NAME]: the data of a value (the default value without NAME).
 value_of() {
-  local args=("$1")
-  if [ -n "${2:-}" ]; then args+=(/v "$2"); else args+=(/ve); fi
-  wine reg query "${args[@]}" 2>/dev/null | tr -d '\r' | awk -F'    ' 'NF >= 4 { print $4; exit }'
+  wine reg query "$1" ${2:+/v "$2"} $([ -n "${2:-}" ] || echo /ve) 2>/dev/null | tr -d '\r' |
+    awk -F'    ' 'NF >= 4 { print $4; exit }'
 }
-# wait_for TEST SECONDS: polls until the shell test holds.
+# wait_for TEST SECONDS: polls until the shell condition holds.
 wait_for() {
   local i
-  for i in $(seq $((${2} * 10))); do
-    eval "$1" && return 0
-    sleep 0.1
-  done
+  for i in $(seq $(($2 * 10))); do eval "$1" && return 0; sleep 0.1; done
   return 1
 }
-
-# runtime_running: a Tarvopro.exe of this prefix is still running (other
-# people's runtimes on the machine do not count).
 runtime_running() {
   local p
   for p in $(pgrep -f 'Tarvopro\.exe'); do
@@ -90,52 +50,36 @@ runtime_running() {
   done
   return 1
 }
-
-classes_of() { [ "$1" = all ] && echo 'HKLM\Software\Classes' || echo 'HKCU\Software\Classes'; }
-uninstall_of() {
-  [ "$1" = all ] && echo 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvo' ||
-    echo 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvo'
-}
-
 # A script that proves it ran: it writes an INI file beside itself.
 scripts_dir='C:\tarvo scripts'
-mkdir -p "$(unix 'C:\')/tarvo scripts"
-sdir=$(unix "$scripts_dir")
+sdir=$(unix 'C:\')/'tarvo scripts'
+mkdir -p "$sdir"
 
 # round MODE OPTIONS...: install, check, open a script, uninstall, check.
 round() {
-  local mode=$1 name
+  local mode=$1 root_key=HKCU menu
   shift
-  name="$mode users"
-  local rc
+  [ "$mode" = all ] && root_key=HKLM
+  local name="$mode users" classes="$root_key\\Software\\Classes"
+  local uninstall="$root_key\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo"
+  local instdir udir missing="" f rc
   wine "$work/tarvo-setup.exe" /S "$@" >/dev/null 2>&1
   rc=$?
   check "$name: silent install ends with exit code 0" '[ "$rc" = 0 ]' "exit $rc"
-
-  local classes uninstall instdir udir
-  classes=$(classes_of "$mode")
-  uninstall=$(uninstall_of "$mode")
   instdir=$(value_of "$uninstall" InstallLocation)
   udir=$(unix "$instdir")
   check "$name: uninstall entry names the folder" '[ -n "$instdir" ] && [ -d "$udir" ]' "InstallLocation '$instdir'"
-  local missing="" f
-  for f in Tarvopro.exe tarvobind.exe Uninstall.exe README.txt LICENSE.txt examples/demo.trv docs/reference.md; do
+  for f in Tarvopro.exe tarvobind.exe Uninstall.exe README.txt LICENSE.txt examples/demo.trv docs/reference.md \
+           $([ -n "$(tarvo_hooklib x64)" ] && echo Tarvomsg.dll); do
     [ -f "$udir/$f" ] || missing+=" $f"
   done
-  check "$name: runtime, binder, examples, docs and uninstaller installed" '[ -z "$missing" ]' "missing:$missing"
+  check "$name: runtime, hook library, binder, examples, docs and uninstaller installed" '[ -z "$missing" ]' "missing:$missing"
   check "$name: the 64-bit runtime is the one installed" 'cmp -s "$udir/Tarvopro.exe" "$root/build/x64/Tarvopro.exe"'
-  if [ -n "$(tarvo_hooklib x64)" ]; then
-    check "$name: the hook library is installed" '[ -f "$udir/Tarvomsg.dll" ]'
-  fi
-
   local progid command
   progid=$(value_of "$classes\\.trv")
   command=$(value_of "$classes\\Tarvo.Script\\shell\\open\\command")
   check "$name: .trv is a Tarvo script" '[ "$progid" = Tarvo.Script ]' "'$progid'"
-  check "$name: Open runs the installed runtime" \
-    '[ "$command" = "\"$instdir\\Tarvopro.exe\" %1" ]' "'$command'"
-
-  local menu
+  check "$name: Open runs the installed runtime" '[ "$command" = "\"$instdir\\Tarvopro.exe\" %1" ]' "'$command'"
   if [ "$mode" = all ]; then
     menu=$(unix 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Tarvo')
   else
@@ -145,42 +89,28 @@ round() {
 
   # Opening a script through the shell runs it, also from a folder with a
   # blank in its name. Wine's shell reads only the classes of all users
-  # (HKCR is HKLM's there, without the user's own classes), so for a
-  # per-user install the registered command line itself is run as the shell
-  # would run it.
+  # (HKCR is HKLM's there), so for a per-user install the registered command
+  # line itself is run as the shell would run it.
   printf 'FILEWRITE_INI ("%s\\ran-%s.ini", "Run", "By", "shell", Ok)\r\nEND\r\n' "$scripts_dir" "$mode" >"$sdir/write $mode.trv"
-  rm -f "$sdir/ran-$mode.ini"
-  local how
   if [ "$mode" = all ]; then
-    how="the shell opens a .TRV file with the runtime, which runs it"
     wine cmd /c start "" "$scripts_dir\\write $mode.trv" >/dev/null 2>&1
   else
-    how="the registered Open command runs a .TRV file"
     printf '%s\r\n' "${command//%1/$scripts_dir\\write $mode.trv}" >"$sdir/open.bat"
     wine cmd /c "$scripts_dir\\open.bat" >/dev/null 2>&1 &
   fi
-  if wait_for '[ -f "$sdir/ran-$mode.ini" ]' 20 && grep -q 'By=shell' "$sdir/ran-$mode.ini"; then
-    ok "$name: $how"
-  else
-    not_ok "$name: $how"
-  fi
+  check "$name: opening a .TRV file runs it" \
+    'wait_for "[ -f \"\$sdir/ran-$mode.ini\" ]" 20 && grep -q By=shell "$sdir/ran-$mode.ini"'
   wait
-
-  # A runtime that is still ending would keep its program file.
+  # A runtime still ending would keep its file; the uninstaller returns at
+  # once: wait for its last step, the uninstall entry going.
   wait_for '! runtime_running' 20
-
-  # The uninstaller copies itself away and returns at once: wait for its
-  # last step, the uninstall entry going, after the files and the menu.
   wine "$udir/Uninstall.exe" /S >/dev/null 2>&1
   wait_for '! has_key "$uninstall"' 30
-  check "$name: uninstall removes the install folder" '[ ! -e "$udir" ]' "$(find "$udir" 2>/dev/null | head -5)"
-  check "$name: uninstall removes the Start-menu folder" '[ ! -e "$menu" ]'
+  check "$name: uninstall removes the install folder and the Start-menu folder" '[ ! -e "$udir" ] && [ ! -e "$menu" ]' \
+    "$(find "$udir" "$menu" 2>/dev/null | head -5)"
   check "$name: uninstall removes the association and uninstall keys" \
     '! has_key "$classes\\.trv" && ! has_key "$classes\\Tarvo.Script" && ! has_key "$uninstall"'
 }
-
 round current /CURRENTUSER
 round all
-
-echo "installer_test: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish
