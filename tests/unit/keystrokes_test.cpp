@@ -119,59 +119,54 @@ TEST(HookListener, ReportsPerMode) {
   HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr,
                                nullptr, nullptr);
   ASSERT_TRUE(top && child && other);
-  uint32_t T = window_value(top), C = window_value(child), O = window_value(other);
-  g_send = SendState();
-  g_send.target = T;
-
+  // In the rows, T, C and O stand for the target, its child and another
+  // window, in any column. A row reports a message (when it names a window)
+  // and then checks one field (when it names one).
+  const uint32_t win[4] = {0, window_value(top), window_value(child), window_value(other)};
+  const uint32_t T = 0xA0000001, C = 0xA0000002, O = 0xA0000003;
+  auto real = [&](uint32_t v) { return (v >> 24) == 0xA0 ? win[v & 3] : v; };
+  using Field = volatile uint32_t SendState::*;
+  struct Row { uint32_t from, msg, wp, lp; Field field; uint32_t want; };
+  auto run = [&](uint32_t mode, uint32_t destination, std::initializer_list<Row> rows) {
+    g_send = SendState();
+    g_send.target = real(T);
+    g_send.destination = real(destination);
+    g_send.mode = mode;
+    int n = 0;
+    for (const Row& r : rows) {
+      ++n;
+      if (r.from) handle_hook_report(real(r.from), r.msg, real(r.wp), real(r.lp));
+      uint32_t got = r.field ? (uint32_t)(g_send.*r.field) : 0;
+      if (r.field) EXPECT_EQ(got, real(r.want)) << "mode " << mode << ", row " << n;
+    }
+  };
   // Focus search: the loss of focus counts only after the target's
-  // application was deactivated, and only for a child of the target.
-  g_send.mode = MODE_FOCUS;
-  handle_hook_report(C, WM_KILLFOCUS, 0, 0);
-  EXPECT_EQ(g_send.focus_found, 0u);
-  handle_hook_report(T, WM_ACTIVATEAPP, 0, 0);
-  handle_hook_report(O, WM_KILLFOCUS, 0, 0);
-  EXPECT_EQ(g_send.focus_found, 0u);
-  handle_hook_report(C, WM_KILLFOCUS, 0, 0);
-  EXPECT_EQ(g_send.focus_found, 1u);
-  EXPECT_EQ(g_send.destination, C);
-  handle_hook_report(T, WM_DESTROY, 0, 0);
-  handle_hook_report(O, WM_NCCREATE, 0, 1234);
-  EXPECT_EQ(g_send.target, O);
-  EXPECT_EQ(g_send.replaced, 0u);
-  g_send.target = T;
-
+  // application was deactivated, and only for a child of the target; a
+  // target that goes away is followed to the next new window.
+  run(MODE_FOCUS, 0, {{C, WM_KILLFOCUS, 0, 0, &SendState::focus_found, 0},
+                      {T, WM_ACTIVATEAPP, 0, 0, nullptr, 0},
+                      {O, WM_KILLFOCUS, 0, 0, &SendState::focus_found, 0},
+                      {C, WM_KILLFOCUS, 0, 0, &SendState::focus_found, 1},
+                      {0, 0, 0, 0, &SendState::destination, C},
+                      {T, WM_DESTROY, 0, 0, nullptr, 0},
+                      {O, WM_NCCREATE, 0, 1234, &SendState::target, O},
+                      {0, 0, 0, 0, &SendState::replaced, 0}});
   // Character send: a menu opens and closes; the target cancelled and a new
   // window made; the report counter.
-  g_send.mode = MODE_CHAR;
-  handle_hook_report(T, WM_INITMENUPOPUP, 5, 0);
-  EXPECT_EQ(g_send.menu_mode, 1u);
-  handle_hook_report(T, WM_MENUSELECT, 0xFFFF0000u, 1);
-  EXPECT_EQ(g_send.menu_mode, 1u);
-  handle_hook_report(T, WM_MENUSELECT, 0xFFFF0000u, 0);
-  EXPECT_EQ(g_send.menu_mode, 0u);
-  handle_hook_report(O, WM_NCCREATE, 0, 0);
-  EXPECT_EQ(g_send.replacement, 0u);
-  handle_hook_report(T, WM_CANCELMODE, 0, 0);
-  handle_hook_report(O, WM_NCCREATE, 0, 0);
-  EXPECT_EQ(g_send.replacement, O);
-  EXPECT_EQ(g_send.reports, 6u);
-
+  run(MODE_CHAR, C, {{T, WM_INITMENUPOPUP, 5, 0, &SendState::menu_mode, 1},
+                     {T, WM_MENUSELECT, 0xFFFF0000u, 1, &SendState::menu_mode, 1},
+                     {T, WM_MENUSELECT, 0xFFFF0000u, 0, &SendState::menu_mode, 0},
+                     {O, WM_NCCREATE, 0, 0, &SendState::replacement, 0},
+                     {T, WM_CANCELMODE, 0, 0, nullptr, 0},
+                     {O, WM_NCCREATE, 0, 0, &SendState::replacement, O},
+                     {0, 0, 0, 0, &SendState::reports, 6}});
   // Key send: the focus moving on, the target deactivated in favour of another.
-  g_send = SendState();
-  g_send.target = T;
-  g_send.destination = C;
-  g_send.mode = MODE_KEY;
-  handle_hook_report(C, WM_KILLFOCUS, T, 0);
-  EXPECT_EQ(g_send.destination, C);
-  handle_hook_report(C, WM_KILLFOCUS, O, 0);
-  EXPECT_EQ(g_send.destination, O);
-  handle_hook_report(O, WM_ACTIVATE, 1, 0);
-  EXPECT_EQ(g_send.last_other, O);
-  handle_hook_report(T, WM_DESTROY, 0, 0);
-  EXPECT_EQ(g_send.replaced, 1u);
-  EXPECT_EQ(g_send.replacement, O);
-  handle_hook_report(T, WM_ACTIVATE, WA_INACTIVE, C);
-  EXPECT_EQ(g_send.replacement, C);
+  run(MODE_KEY, C, {{C, WM_KILLFOCUS, T, 0, &SendState::destination, C},
+                    {C, WM_KILLFOCUS, O, 0, &SendState::destination, O},
+                    {O, WM_ACTIVATE, 1, 0, &SendState::last_other, O},
+                    {T, WM_DESTROY, 0, 0, &SendState::replaced, 1},
+                    {0, 0, 0, 0, &SendState::replacement, O},
+                    {T, WM_ACTIVATE, WA_INACTIVE, C, &SendState::replacement, C}});
   g_send = SendState();
   DestroyWindow(child);
   DestroyWindow(top);
