@@ -22,7 +22,22 @@ static void loop_enter() {
 static void loop_destroy() {
   if (g_mainwnd) DestroyWindow(g_mainwnd);
 }
-static bool break_key_confirmed() { return (GetAsyncKeyState(VK_CANCEL) & 0x8000) && confirm_end(); }
+// The press that asks the question is still queued: taken out here, or the
+// question box would get it and take it for Cancel. Other keys go on as
+// through any box's loop (they are held for the bindings).
+static void take_break_keys() {
+  MSG m;
+  while (PeekMessageA(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    if ((m.message == WM_KEYDOWN || m.message == WM_KEYUP) && m.wParam == VK_CANCEL) continue;
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+}
+static bool break_key_confirmed() {
+  if (!(GetAsyncKeyState(VK_CANCEL) & 0x8000)) return false;
+  take_break_keys();
+  return confirm_end();
+}
 static const bool s_loop_hooked = (g_loop_hooks = LoopHooks{loop_enter, end_drawing, loop_destroy, cleanup},
                                    g_break_requested = break_key_confirmed, true);
 
