@@ -71,23 +71,16 @@ TEST(Arithmetic, LimitsAndMessages) {
   }
 }
 
-TEST(Operands, LargestLiteralsAndLeadingZeros) {
-  struct Case { const char* text; int32_t value; } cases[] = {
-    {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"0000000001", 1}};
-  for (const Case& c : cases) {
-    ScriptResult r = run_script(std::string("X = ") + c.text + "\n");
-    EXPECT_EQ(r.msg, MSG_NONE) << c.text;
-    EXPECT_EQ(num("X"), c.value) << c.text;
-  }
-}
-
-TEST(Assignment, ValuesUndefinedVariablesAndComments) {
+TEST(Assignment, ValuesLiteralsUndefinedVariablesAndComments) {
   ScriptResult r = run_script(
-      "X = 5\nSET Y = X - -1\nD = X * -3\nU = Undefined + 1\nA$ = \"ab\"\nA$ = A$ + A$\nB$ = A$ + Nothing$\n"
+      "P = 2147483647\nQ = -2147483648\nO = 0000000001\nX = 5\nSET Y = X - -1\nD = X * -3\nU = Undefined + 1\nA$ = \"ab\"\nA$ = A$ + A$\nB$ = A$ + Nothing$\n"
       "C$ = A$\nFREEVAR (A$)\nLEN (A$, N)\n"
       "{ a { b } c } K = 1 { \"x\" }\nS$ = \"two\nlines\"\nLEN (S$, L)\nZ = 1 + 2 + 3\n");
   EXPECT_EQ(r.msg, MSG_SYNTAX);  // "+ 3" is the next statement
   EXPECT_EQ(num("Z"), 3);
+  EXPECT_EQ(num("P"), 2147483647);
+  EXPECT_EQ(num("Q"), -2147483647 - 1);
+  EXPECT_EQ(num("O"), 1);
   EXPECT_EQ(num("Y"), 6);
   EXPECT_EQ(num("D"), -15);
   EXPECT_EQ(num("U"), 1);
