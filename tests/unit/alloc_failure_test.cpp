@@ -5,6 +5,7 @@
 // after clean-up the number of live blocks must be what it was before.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <fstream>
 #include <string>
 #include <vector>
 #include "core/runtime.h"
@@ -81,21 +82,10 @@ std::string temp_dir() {
 
 // A 4 x 2 picture with 8 bits per pixel, as the bitmap commands read it.
 void write_bitmap(const std::string& path) {
-  std::string f(14 + 40 + 1024 + 8, '\0');
-  BITMAPFILEHEADER* fh = (BITMAPFILEHEADER*)&f[0];
-  BITMAPINFOHEADER* h = (BITMAPINFOHEADER*)&f[14];
-  fh->bfType = 0x4D42;
-  fh->bfSize = (DWORD)f.size();
-  fh->bfOffBits = 14 + 40 + 1024;
-  h->biSize = 40;
-  h->biWidth = 4;
-  h->biHeight = 2;
-  h->biPlanes = 1;
-  h->biBitCount = 8;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n;
-  WriteFile(file, f.data(), (DWORD)f.size(), &n, nullptr);
-  CloseHandle(file);
+  BITMAPFILEHEADER fh = {0x4D42, 14 + 40 + 1024 + 8, 0, 0, 14 + 40 + 1024};
+  BITMAPINFOHEADER h = {40, 4, 2, 1, 8, 0, 0, 0, 0, 0, 0};
+  std::string f = std::string((const char*)&fh, 14) + std::string((const char*)&h, 40) + std::string(1024 + 8, '\0');
+  std::ofstream(path, std::ios::binary) << f;
 }
 
 std::vector<Family> families(const std::string& dir) {

@@ -31,12 +31,6 @@ Bytes runtime_image(uint32_t offset = 0) {
   return b;
 }
 
-size_t record_field(const Bytes& b) {
-  size_t field = 0;
-  EXPECT_EQ(bind_find_record(b.data(), b.size(), &field), BIND_OK);
-  return field;
-}
-
 }  // namespace
 
 TEST(BindPatch, RecordLayoutAgreesWithTheRuntime) {
@@ -54,7 +48,8 @@ TEST(BindPatch, BoundImageIsRuntimeThenScrambledScriptWithOffset) {
   ASSERT_EQ(bind_make(runtime, script, &out), BIND_OK);
   ASSERT_EQ(out.size(), runtime.size() + script.size());
 
-  size_t field = record_field(runtime);
+  size_t field = 0;
+  EXPECT_EQ(bind_find_record(runtime.data(), runtime.size(), &field), BIND_OK);
   EXPECT_EQ(field, 1000u + 22 + 37 + 24);
   EXPECT_EQ(bind_read_offset(out.data(), field), runtime.size());
   for (size_t i = 0; i < runtime.size(); ++i) {

@@ -29,25 +29,19 @@ struct Reference {
 };
 
 std::string read_reference() {
-  std::vector<std::string> tries = {"docs/reference.md"};
-  // Beside the sources: the test program lives in build/<arch>/.
+  // From the sources' root, or beside them: the test program lives in build/<arch>/.
   char path[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (n > 0 && n < sizeof path) {
-    std::string dir(path, n);
-    for (int up = 0; up < 3; ++up) {
-      size_t cut = dir.find_last_of("\\/");
-      if (cut == std::string::npos) break;
-      dir.resize(cut);
-      tries.push_back(dir + "\\docs\\reference.md");
-    }
-  }
-  for (const std::string& t : tries) {
+  std::string dir(path, n < sizeof path ? n : 0);
+  for (std::string t = "docs/reference.md"; !t.empty();) {
     std::ifstream in(t, std::ios::binary);
-    if (!in) continue;
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    if (in) {
+      std::stringstream s;
+      s << in.rdbuf();
+      return s.str();
+    }
+    size_t cut = dir.find_last_of("\\/");
+    t = cut == std::string::npos ? "" : (dir.resize(cut), dir + "\\docs\\reference.md");
   }
   return "";
 }
@@ -87,24 +81,10 @@ Reference parse_reference() {
   return r;
 }
 
-const char* kind_name(uint32_t kind) {
-  switch (kind) {
-    case A_LPAREN: return "(";
-    case A_RPAREN: return ")";
-    case A_COMMA: return ",";
-    case A_NUM: return "NumExpr";
-    case A_POINT: return "Point";
-    case A_COLOUR: return "Colour";
-    case A_STR: return "StrExpr";
-    case A_NUMVAR: return "NumVar";
-    case A_LABEL: return "Label";
-    case A_NUMRELOP: return "NumRelOp";
-    case A_KEYWORD: return "Keyword";
-    case A_STRVAR: return "StrVar";
-    case A_STRRELOP: return "StrRelOp";
-  }
-  return nullptr;
-}
+// The kinds by their raw values (11 and 12 end a list).
+const char* const kKindNames[] = {"(", ")", ",", "NumExpr", "Point", "Colour", "StrExpr", "NumVar", "Label",
+                                  "NumRelOp", "Keyword", nullptr, nullptr, "StrVar", "StrRelOp"};
+const char* kind_name(uint32_t kind) { return kind < 15 ? kKindNames[kind] : nullptr; }
 
 // The syntax line and the keyword lists of a command, as the reference
 // writes them: "CHR ( NumExpr , StrVar )", "`PIXEL`, `METRIC`".
