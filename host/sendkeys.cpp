@@ -23,9 +23,13 @@
 #include <windows.h>
 
 // How long one pass of the focus search waits for the focus window to be
-// reported (after the focus pause); a target without a focusable child
-// never reports one.
-static const DWORD FOCUS_WAIT_MS = 3000;
+// reported (after the focus pause), and how many passes may run out of time
+// before it gives up: a target without a focusable child never reports one,
+// and a target that is already in the foreground with the focus on its own
+// frame (just restored from an icon) reports its child only on the next
+// pass, which activates it again.
+static const DWORD FOCUS_WAIT_MS = 1000;
+static const int FOCUS_TIMEOUTS = 3;
 static const int FOCUS_PASSES = 10;
 // Key downs posted for one named key at most: a message queue holds no more
 // (Windows refuses posts beyond 10000 per queue).
@@ -96,6 +100,7 @@ static Outcome focus_search(int32_t pause) {
   if (!load_library()) return FAILED;
   g_send.focus_found = 0;
   g_send.replaced = 0;
+  int timeouts = 0;
   for (int pass = 0; pass < FOCUS_PASSES && !g_send.focus_found && g_hook_window; ++pass) {
     g_send.deactivated = 0;
     begin_cycle(MODE_FOCUS);
@@ -108,7 +113,7 @@ static Outcome focus_search(int32_t pause) {
     Sleep(wait_time(pause));
     bool answered = wait_cycle(FOCUS_WAIT_MS);
     end_cycle();
-    if (!answered) break;
+    if (!answered && ++timeouts == FOCUS_TIMEOUTS) break;
   }
   free_library();
   return g_send.focus_found && IsWindow(destination()) ? DONE : LOST;
