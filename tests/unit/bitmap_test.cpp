@@ -156,18 +156,33 @@ TEST(BitmapHeader, InconsistentHeadersAreRefused) {
   i = ok; i.w = 0x10000; i.h = -0x10000; i.bits = 24; bad.push_back(i);
   i = ok; i.clr_used = 257; bad.push_back(i);
   i = ok; i.clr_used = 0xFFFF; bad.push_back(i);
+  i = ok; i.bits = 2; bad.push_back(i);
+  i = ok; i.bits = 64; bad.push_back(i);
+  i = ok; i.bits = 24; i.comp = 1; i.size_image = 8; bad.push_back(i);  // RLE8 with 24 bits
+  i = ok; i.bits = 24; i.comp = 4; bad.push_back(i);                     // JPEG
+  i = ok; i.h = -2; bad.push_back(i);                // top-down without an image size
+  i = ok; i.h = -2; i.bits = 24; bad.push_back(i);
   for (size_t k = 0; k < bad.size(); ++k) EXPECT_FALSE(header_accepted(dib(bad[k], t8, p8))) << k;
 
   // A colour count beyond the end of the file.
   Info many = ok;
   many.clr_used = 200;
   EXPECT_FALSE(header_accepted(dib(many, Bytes(4 * 10, 0), Bytes(), false)));
-  // Header sizes other than 12 and 40, files shorter than a header.
+  // Header sizes other than 12 and 40, files shorter than a header: also a
+  // complete 12-byte header, since 40 bytes are read whatever the size.
   Bytes v4 = dib(ok, t8, p8);
-  v4[14] = 108;
-  EXPECT_FALSE(header_accepted(v4));
+  for (uint8_t size : {64, 108}) {
+    v4[14] = size;
+    EXPECT_FALSE(header_accepted(v4)) << size;
+  }
   EXPECT_FALSE(header_accepted(Bytes(v4.begin(), v4.begin() + 30)));
+  EXPECT_FALSE(header_accepted(Bytes(v4.begin(), v4.begin() + 14)));
   EXPECT_FALSE(header_accepted(Bytes()));
+  Bytes core_short = {12, 0, 0, 0, 4, 0, 2, 0, 1, 0, 1, 0};
+  core_short.resize(12 + 6 + 8, 0);
+  EXPECT_FALSE(header_accepted(core_short));
+  core_short.resize(40 + 6, 0);
+  EXPECT_TRUE(header_accepted(core_short));
   // A pixel offset inside the colour table.
   Bytes inside = dib(ok, t8, p8);
   inside[10] = 60;
@@ -344,6 +359,10 @@ TEST(BitmapCache, EachFailingStepHasItsMessage) {
   Info rle;
   rle.comp = 1;
   rle.size_image = 4;
+  Info rle8x8 = rle;
+  rle8x8.size_image = 8;
+  Info rle_huge = rle;
+  rle_huge.size_image = 0x7FFFFFF0;
   Info huge;
   huge.w = 20000;
   huge.h = 20000;
@@ -355,6 +374,11 @@ TEST(BitmapCache, EachFailingStepHasItsMessage) {
       {"tarvo_m3.bmp", dib(rgb16, Bytes(), Bytes(16, 0)), 1, MSG_NONE},
       {"tarvo_m4.bmp", dib(rle, Bytes(1024, 0), {9, 1, 0, 1}), 0, MSG_RLE_LOAD},
       {"tarvo_m5.bmp", dib(rle, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_NONE},
+      // one line too many for the height; the stream cut short (the rest
+      // reads as zeros: no end mark); more than the size limit
+      {"tarvo_m8.bmp", dib(rle8x8, Bytes(1024, 0), {0, 0, 0, 0, 0, 0, 0, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m9.bmp", dib(rle, Bytes(1024, 0), {4, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m10.bmp", dib(rle_huge, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_RLE_LOAD},
       {"tarvo_m6.bmp", dib(huge, Bytes(1024, 0), Bytes(8, 0)), 0, MSG_BITMAP_LOAD},
       // two of four rows present: loads, the missing rows are zero
       {"tarvo_m7.bmp", dib(trunc, Bytes(1024, 0), Bytes(8, 0x44)), 0, MSG_NONE},
