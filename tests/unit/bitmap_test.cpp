@@ -131,30 +131,21 @@ TEST(BitmapHeader, InconsistentHeadersAreRefused) {
   Info ok;
   EXPECT_TRUE(header_accepted(dib(ok, t8, p8)));
 
-  std::vector<Info> bad;
-  Info i;
-  i = ok; i.w = 0; bad.push_back(i);
-  i = ok; i.w = -4; bad.push_back(i);
-  i = ok; i.h = 0; bad.push_back(i);
-  i = ok; i.h = INT32_MIN; bad.push_back(i);
-  i = ok; i.bits = 3; bad.push_back(i);
-  i = ok; i.bits = 0; bad.push_back(i);
-  i = ok; i.comp = 3; bad.push_back(i);              // bit fields
-  i = ok; i.comp = 2; bad.push_back(i);              // RLE4 with 8 bits
-  i = ok; i.comp = 1; i.h = -2; i.size_image = 8; bad.push_back(i);  // top-down RLE
-  i = ok; i.size_image = 7; bad.push_back(i);        // rows need 8 bytes
-  i = ok; i.w = 0x7FFFFFFF; i.h = 0x7FFFFFFF; bad.push_back(i);
-  // width x bits is 0x100000020: 32 bits would make it a 4-byte row
-  i = ok; i.w = 0x08000001; i.bits = 32; i.h = 4; bad.push_back(i);
-  i = ok; i.w = 0x10000; i.h = -0x10000; i.bits = 24; bad.push_back(i);
-  i = ok; i.clr_used = 257; bad.push_back(i);
-  i = ok; i.clr_used = 0xFFFF; bad.push_back(i);
-  i = ok; i.bits = 2; bad.push_back(i);
-  i = ok; i.bits = 64; bad.push_back(i);
-  i = ok; i.bits = 24; i.comp = 1; i.size_image = 8; bad.push_back(i);  // RLE8 with 24 bits
-  i = ok; i.bits = 24; i.comp = 4; bad.push_back(i);                     // JPEG
-  i = ok; i.h = -2; bad.push_back(i);                // top-down without an image size
-  i = ok; i.h = -2; i.bits = 24; bad.push_back(i);
+  // {width, height, bits, compression, image size, colours used}
+  const std::vector<Info> bad = {
+      {0}, {-4}, {4, 0}, {4, INT32_MIN}, {4, 2, 0}, {4, 2, 2}, {4, 2, 3}, {4, 2, 64},
+      {4, 2, 8, 3},                    // bit fields
+      {4, 2, 8, 2},                    // RLE4 with 8 bits
+      {4, 2, 24, 1, 8},                // RLE8 with 24 bits
+      {4, -2, 8, 1, 8},                // top-down RLE
+      {4, 2, 24, 4},                   // JPEG
+      {4, -2}, {4, -2, 24},            // top-down without an image size
+      {4, 2, 8, 0, 7},                 // rows need 8 bytes
+      {0x7FFFFFFF, 0x7FFFFFFF},
+      {0x08000001, 4, 32},             // width x bits is 0x100000020, not a 4-byte row
+      {0x10000, -0x10000, 24},
+      {4, 2, 8, 0, 0, 257}, {4, 2, 8, 0, 0, 0xFFFF},
+  };
   for (size_t k = 0; k < bad.size(); ++k) EXPECT_FALSE(header_accepted(dib(bad[k], t8, p8))) << k;
 
   // A colour count beyond the end of the file.
@@ -332,36 +323,20 @@ TEST(BitmapCache, EachFailingStepHasItsMessage) {
     int32_t mode;
     int msg;
   };
-  Info bad_header;
-  bad_header.bits = 5;
-  Info rgb16;
-  rgb16.bits = 16;
-  Info rle;
-  rle.comp = 1;
-  rle.size_image = 4;
-  Info rle8x8 = rle;
-  rle8x8.size_image = 8;
-  Info rle_huge = rle;
-  rle_huge.size_image = 0x7FFFFFF0;
-  Info huge;
-  huge.w = 20000;
-  huge.h = 20000;
-  Info trunc;
-  trunc.h = 4;
   std::vector<Case> cases = {
-      {"tarvo_m1.bmp", dib(bad_header, Bytes(), Bytes(8, 0)), 0, MSG_NOT_BITMAP},
-      {"tarvo_m2.bmp", dib(rgb16, Bytes(), Bytes(16, 0)), 0, MSG_CREATE_PALETTE},
-      {"tarvo_m3.bmp", dib(rgb16, Bytes(), Bytes(16, 0)), 1, MSG_NONE},
-      {"tarvo_m4.bmp", dib(rle, Bytes(1024, 0), {9, 1, 0, 1}), 0, MSG_RLE_LOAD},
-      {"tarvo_m5.bmp", dib(rle, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_NONE},
+      {"tarvo_m1.bmp", dib(Info{4, 2, 5}, Bytes(), Bytes(8, 0)), 0, MSG_NOT_BITMAP},
+      {"tarvo_m2.bmp", dib(Info{4, 2, 16}, Bytes(), Bytes(16, 0)), 0, MSG_CREATE_PALETTE},
+      {"tarvo_m3.bmp", dib(Info{4, 2, 16}, Bytes(), Bytes(16, 0)), 1, MSG_NONE},
+      {"tarvo_m4.bmp", dib(Info{4, 2, 8, 1, 4}, Bytes(1024, 0), {9, 1, 0, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m5.bmp", dib(Info{4, 2, 8, 1, 4}, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_NONE},
       // one line too many for the height; the stream cut short (the rest
       // reads as zeros: no end mark); more than the size limit
-      {"tarvo_m8.bmp", dib(rle8x8, Bytes(1024, 0), {0, 0, 0, 0, 0, 0, 0, 1}), 0, MSG_RLE_LOAD},
-      {"tarvo_m9.bmp", dib(rle, Bytes(1024, 0), {4, 1}), 0, MSG_RLE_LOAD},
-      {"tarvo_m10.bmp", dib(rle_huge, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_RLE_LOAD},
-      {"tarvo_m6.bmp", dib(huge, Bytes(1024, 0), Bytes(8, 0)), 0, MSG_BITMAP_LOAD},
+      {"tarvo_m8.bmp", dib(Info{4, 2, 8, 1, 8}, Bytes(1024, 0), {0, 0, 0, 0, 0, 0, 0, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m9.bmp", dib(Info{4, 2, 8, 1, 4}, Bytes(1024, 0), {4, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m10.bmp", dib(Info{4, 2, 8, 1, 0x7FFFFFF0}, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m6.bmp", dib(Info{20000, 20000}, Bytes(1024, 0), Bytes(8, 0)), 0, MSG_BITMAP_LOAD},
       // two of four rows present: loads, the missing rows are zero
-      {"tarvo_m7.bmp", dib(trunc, Bytes(1024, 0), Bytes(8, 0x44)), 0, MSG_NONE},
+      {"tarvo_m7.bmp", dib(Info{4, 4}, Bytes(1024, 0), Bytes(8, 0x44)), 0, MSG_NONE},
   };
   for (const Case& c : cases) {
     std::string p = write_temp(c.name, c.data);
