@@ -93,26 +93,19 @@ TEST(BitmapRle, StreamsThatLeaveTheBitmapOrTheBufferAreRefused) {
   EXPECT_TRUE(rle_stream_ok(good, sizeof good, 4, 2, 8, &used));
   EXPECT_EQ(16u, used);
 
-  const uint8_t run_too_long[] = {5, 1, 0, 1};
-  const uint8_t no_end_mark[] = {4, 1, 0, 0};
-  const uint8_t cut_absolute[] = {0, 4, 1, 2};
-  const uint8_t absolute_too_wide[] = {0, 6, 1, 2, 3, 4, 5, 6, 0, 1};
-  const uint8_t cut_delta[] = {0, 2, 1};
-  const uint8_t delta_beyond_width[] = {0, 2, 5, 0, 0, 1};
-  const uint8_t delta_beyond_height[] = {0, 2, 0, 3, 0, 1};
-  const uint8_t pixels_past_last_row[] = {0, 0, 0, 0, 1, 1, 0, 1};
-  const uint8_t lines_past_last_row[] = {0, 0, 0, 0, 0, 0, 0, 1};
-  const uint8_t odd_byte[] = {4, 1, 0};
-  struct Bad {
-    const uint8_t* d;
-    uint32_t n;
-  } bad[] = {{run_too_long, sizeof run_too_long}, {no_end_mark, sizeof no_end_mark},
-             {cut_absolute, sizeof cut_absolute}, {absolute_too_wide, sizeof absolute_too_wide},
-             {cut_delta, sizeof cut_delta}, {delta_beyond_width, sizeof delta_beyond_width},
-             {delta_beyond_height, sizeof delta_beyond_height},
-             {pixels_past_last_row, sizeof pixels_past_last_row},
-             {lines_past_last_row, sizeof lines_past_last_row}, {odd_byte, sizeof odd_byte}};
-  for (const Bad& b : bad) EXPECT_FALSE(rle_stream_ok(b.d, b.n, 4, 2, 8, &used)) << (&b - bad);
+  const std::vector<Bytes> bad = {
+      {5, 1, 0, 1},                    // a run too long for the row
+      {4, 1, 0, 0},                    // no end mark
+      {0, 4, 1, 2},                    // absolute run cut short
+      {0, 6, 1, 2, 3, 4, 5, 6, 0, 1},  // absolute run too wide
+      {0, 2, 1},                       // delta cut short
+      {0, 2, 5, 0, 0, 1},              // delta beyond the width
+      {0, 2, 0, 3, 0, 1},              // delta beyond the height
+      {0, 0, 0, 0, 1, 1, 0, 1},        // pixels past the last row
+      {0, 0, 0, 0, 0, 0, 0, 1},        // lines past the last row
+      {4, 1, 0},                       // an odd byte
+  };
+  for (const Bytes& b : bad) EXPECT_FALSE(rle_stream_ok(b.data(), (uint32_t)b.size(), 4, 2, 8, &used)) << (&b - &bad[0]);
   EXPECT_FALSE(rle_stream_ok(good, 0, 4, 2, 8, &used));
 
   // Two lines ending exactly on the last row, then the mark: accepted.
@@ -138,36 +131,42 @@ TEST(BitmapHeader, InconsistentHeadersAreRefused) {
   Info ok;
   EXPECT_TRUE(header_accepted(dib(ok, t8, p8)));
 
-  std::vector<Info> bad;
-  Info i;
-  i = ok; i.w = 0; bad.push_back(i);
-  i = ok; i.w = -4; bad.push_back(i);
-  i = ok; i.h = 0; bad.push_back(i);
-  i = ok; i.h = INT32_MIN; bad.push_back(i);
-  i = ok; i.bits = 3; bad.push_back(i);
-  i = ok; i.bits = 0; bad.push_back(i);
-  i = ok; i.comp = 3; bad.push_back(i);              // bit fields
-  i = ok; i.comp = 2; bad.push_back(i);              // RLE4 with 8 bits
-  i = ok; i.comp = 1; i.h = -2; i.size_image = 8; bad.push_back(i);  // top-down RLE
-  i = ok; i.size_image = 7; bad.push_back(i);        // rows need 8 bytes
-  i = ok; i.w = 0x7FFFFFFF; i.h = 0x7FFFFFFF; bad.push_back(i);
-  // width x bits is 0x100000020: 32 bits would make it a 4-byte row
-  i = ok; i.w = 0x08000001; i.bits = 32; i.h = 4; bad.push_back(i);
-  i = ok; i.w = 0x10000; i.h = -0x10000; i.bits = 24; bad.push_back(i);
-  i = ok; i.clr_used = 257; bad.push_back(i);
-  i = ok; i.clr_used = 0xFFFF; bad.push_back(i);
+  // {width, height, bits, compression, image size, colours used}
+  const std::vector<Info> bad = {
+      {0}, {-4}, {4, 0}, {4, INT32_MIN}, {4, 2, 0}, {4, 2, 2}, {4, 2, 3}, {4, 2, 64},
+      {4, 2, 8, 3},                    // bit fields
+      {4, 2, 8, 2},                    // RLE4 with 8 bits
+      {4, 2, 24, 1, 8},                // RLE8 with 24 bits
+      {4, -2, 8, 1, 8},                // top-down RLE
+      {4, 2, 24, 4},                   // JPEG
+      {4, -2}, {4, -2, 24},            // top-down without an image size
+      {4, 2, 8, 0, 7},                 // rows need 8 bytes
+      {0x7FFFFFFF, 0x7FFFFFFF},
+      {0x08000001, 4, 32},             // width x bits is 0x100000020, not a 4-byte row
+      {0x10000, -0x10000, 24},
+      {4, 2, 8, 0, 0, 257}, {4, 2, 8, 0, 0, 0xFFFF},
+  };
   for (size_t k = 0; k < bad.size(); ++k) EXPECT_FALSE(header_accepted(dib(bad[k], t8, p8))) << k;
 
   // A colour count beyond the end of the file.
   Info many = ok;
   many.clr_used = 200;
   EXPECT_FALSE(header_accepted(dib(many, Bytes(4 * 10, 0), Bytes(), false)));
-  // Header sizes other than 12 and 40, files shorter than a header.
+  // Header sizes other than 12 and 40, files shorter than a header: also a
+  // complete 12-byte header, since 40 bytes are read whatever the size.
   Bytes v4 = dib(ok, t8, p8);
-  v4[14] = 108;
-  EXPECT_FALSE(header_accepted(v4));
+  for (uint8_t size : {64, 108}) {
+    v4[14] = size;
+    EXPECT_FALSE(header_accepted(v4)) << size;
+  }
   EXPECT_FALSE(header_accepted(Bytes(v4.begin(), v4.begin() + 30)));
+  EXPECT_FALSE(header_accepted(Bytes(v4.begin(), v4.begin() + 14)));
   EXPECT_FALSE(header_accepted(Bytes()));
+  Bytes core_short = {12, 0, 0, 0, 4, 0, 2, 0, 1, 0, 1, 0};
+  core_short.resize(12 + 6 + 8, 0);
+  EXPECT_FALSE(header_accepted(core_short));
+  core_short.resize(40 + 6, 0);
+  EXPECT_TRUE(header_accepted(core_short));
   // A pixel offset inside the colour table.
   Bytes inside = dib(ok, t8, p8);
   inside[10] = 60;
@@ -221,11 +220,7 @@ TEST(BitmapHeader, PackedHeaderAnnouncesExactlyWhatItCarries) {
   EXPECT_EQ(16u, colours);
   EXPECT_EQ(16u, h->biClrImportant);
   EXPECT_EQ(60000u, h->biSizeImage);
-  const uint8_t* e = block.data() + 40 + 4 * 15;
-  EXPECT_EQ(15, e[0]);
-  EXPECT_EQ(115, e[1]);
-  EXPECT_EQ(215, e[2]);
-  EXPECT_EQ(0, e[3]);
+  EXPECT_EQ(Bytes({15, 115, 215, 0}), Bytes(block.data() + 40 + 4 * 15, block.data() + 40 + 4 * 16));
 }
 
 TEST(BitmapPalette, TableColoursOrTheColourCube) {
@@ -236,23 +231,19 @@ TEST(BitmapPalette, TableColoursOrTheColourCube) {
   b.h.biBitCount = 24;
   b.t[1] = {30, 20, 10, 0};  // blue, green, red
   PALETTEENTRY e[256];
+  auto rgb = [](const PALETTEENTRY& x) { return RGB(x.peRed, x.peGreen, x.peBlue); };
   // No table, 24 bits, BITMAP mode: the cube; its last entry is 224, 224, 192.
   HPALETTE p = make_bitmap_palette(&b.h, 0, 0);
   ASSERT_NE(nullptr, p);
   ASSERT_EQ(256u, GetPaletteEntries(p, 0, 256, e));
-  EXPECT_EQ(224, e[255].peRed);
-  EXPECT_EQ(224, e[255].peGreen);
-  EXPECT_EQ(192, e[255].peBlue);
-  EXPECT_EQ(32 * 3, e[3 + 8 * 5 + 64 * 2].peRed);
-  EXPECT_EQ(32 * 5, e[3 + 8 * 5 + 64 * 2].peGreen);
-  EXPECT_EQ(128, e[3 + 8 * 5 + 64 * 2].peBlue);
+  EXPECT_EQ(RGB(224, 224, 192), rgb(e[255]));
+  EXPECT_EQ(RGB(32 * 3, 32 * 5, 128), rgb(e[3 + 8 * 5 + 64 * 2]));
   DeleteObject(p);
   // A table in BITMAP mode: its colours; in GENERATE mode: the cube.
   b.h.biBitCount = 1;
   p = make_bitmap_palette(&b.h, 2, 0);
   ASSERT_EQ(2u, GetPaletteEntries(p, 0, 256, e));
-  EXPECT_EQ(10, e[1].peRed);
-  EXPECT_EQ(30, e[1].peBlue);
+  EXPECT_EQ(RGB(10, 20, 30), rgb(e[1]));
   DeleteObject(p);
   p = make_bitmap_palette(&b.h, 2, 1);
   EXPECT_EQ(256u, GetPaletteEntries(p, 0, 0, nullptr));
@@ -269,39 +260,34 @@ TEST(BitmapPalette, TableColoursOrTheColourCube) {
 
 static uint8_t first_pixel() { return g_bitmap.pixels ? g_bitmap.pixels[0] : 0xFF; }
 
-TEST(BitmapCache, ReadsOnceWhateverTheCaseAndAgainAfterRemoval) {
+// Which file is read when is watched by the script cases; here the palette
+// that goes with a cached picture.
+TEST(BitmapCache, CachedPictureKeepsItsPaletteUntilRemoved) {
   clear_bitmap_cache();
   g_draw.palette_mode = 0;
   Info i;
-  Bytes table(16 * 4, 0x80);
   i.bits = 4;
   i.clr_used = 16;
-  std::string p = write_temp("tarvo_cache.bmp", dib(i, table, Bytes(8, 0x11)));
+  std::string p = write_temp("tarvo_cache.bmp", dib(i, Bytes(16 * 4, 0x80), Bytes(8, 0x11)));
   ASSERT_TRUE(fetch_bitmap(p.c_str()));
   EXPECT_EQ(0x11, first_pixel());
-  EXPECT_EQ(4, g_bitmap.width);
-  EXPECT_EQ(2, g_bitmap.height);
   HPALETTE pal = g_draw.palette;
   ASSERT_NE(nullptr, pal);
   EXPECT_EQ(16u, GetPaletteEntries(pal, 0, 0, nullptr));
   release_bitmap();
-
-  // The file changes on disk: the cached picture stays, also under another case.
-  write_temp("tarvo_cache.bmp", dib(i, table, Bytes(8, 0x22)));
+  // Fetched again in GENERATE mode under another case: the same picture and palette.
+  g_draw.palette_mode = 1;
   std::string upper = p;
   CharUpperA(&upper[0]);
   ASSERT_TRUE(fetch_bitmap(upper.c_str()));
-  EXPECT_EQ(0x11, first_pixel());
   EXPECT_EQ(pal, g_draw.palette);
   EXPECT_EQ(1u, bitmap_cache_count());
   release_bitmap();
-
+  g_draw.palette_mode = 0;
   remove_bitmap(upper.c_str());
   EXPECT_EQ(0u, bitmap_cache_count());
   EXPECT_EQ(nullptr, g_draw.palette);
-  remove_bitmap(upper.c_str());  // not cached: nothing happens
   ASSERT_TRUE(fetch_bitmap(p.c_str()));
-  EXPECT_EQ(0x22, first_pixel());
   release_bitmap();
   clear_bitmap_cache();
   EXPECT_EQ(0u, bitmap_cache_count());
@@ -337,27 +323,20 @@ TEST(BitmapCache, EachFailingStepHasItsMessage) {
     int32_t mode;
     int msg;
   };
-  Info bad_header;
-  bad_header.bits = 5;
-  Info rgb16;
-  rgb16.bits = 16;
-  Info rle;
-  rle.comp = 1;
-  rle.size_image = 4;
-  Info huge;
-  huge.w = 20000;
-  huge.h = 20000;
-  Info trunc;
-  trunc.h = 4;
   std::vector<Case> cases = {
-      {"tarvo_m1.bmp", dib(bad_header, Bytes(), Bytes(8, 0)), 0, MSG_NOT_BITMAP},
-      {"tarvo_m2.bmp", dib(rgb16, Bytes(), Bytes(16, 0)), 0, MSG_CREATE_PALETTE},
-      {"tarvo_m3.bmp", dib(rgb16, Bytes(), Bytes(16, 0)), 1, MSG_NONE},
-      {"tarvo_m4.bmp", dib(rle, Bytes(1024, 0), {9, 1, 0, 1}), 0, MSG_RLE_LOAD},
-      {"tarvo_m5.bmp", dib(rle, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_NONE},
-      {"tarvo_m6.bmp", dib(huge, Bytes(1024, 0), Bytes(8, 0)), 0, MSG_BITMAP_LOAD},
+      {"tarvo_m1.bmp", dib(Info{4, 2, 5}, Bytes(), Bytes(8, 0)), 0, MSG_NOT_BITMAP},
+      {"tarvo_m2.bmp", dib(Info{4, 2, 16}, Bytes(), Bytes(16, 0)), 0, MSG_CREATE_PALETTE},
+      {"tarvo_m3.bmp", dib(Info{4, 2, 16}, Bytes(), Bytes(16, 0)), 1, MSG_NONE},
+      {"tarvo_m4.bmp", dib(Info{4, 2, 8, 1, 4}, Bytes(1024, 0), {9, 1, 0, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m5.bmp", dib(Info{4, 2, 8, 1, 4}, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_NONE},
+      // one line too many for the height; the stream cut short (the rest
+      // reads as zeros: no end mark); more than the size limit
+      {"tarvo_m8.bmp", dib(Info{4, 2, 8, 1, 8}, Bytes(1024, 0), {0, 0, 0, 0, 0, 0, 0, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m9.bmp", dib(Info{4, 2, 8, 1, 4}, Bytes(1024, 0), {4, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m10.bmp", dib(Info{4, 2, 8, 1, 0x7FFFFFF0}, Bytes(1024, 0), {4, 1, 0, 1}), 0, MSG_RLE_LOAD},
+      {"tarvo_m6.bmp", dib(Info{20000, 20000}, Bytes(1024, 0), Bytes(8, 0)), 0, MSG_BITMAP_LOAD},
       // two of four rows present: loads, the missing rows are zero
-      {"tarvo_m7.bmp", dib(trunc, Bytes(1024, 0), Bytes(8, 0x44)), 0, MSG_NONE},
+      {"tarvo_m7.bmp", dib(Info{4, 4}, Bytes(1024, 0), Bytes(8, 0x44)), 0, MSG_NONE},
   };
   for (const Case& c : cases) {
     std::string p = write_temp(c.name, c.data);
@@ -380,13 +359,11 @@ TEST(BitmapCache, EachFailingStepHasItsMessage) {
 }
 
 TEST(BitmapCommands, UseCursorSetsTheSharedSystemCursor) {
-  ScriptResult r = run_script("USECURSOR (WAIT)\r\n");
-  EXPECT_EQ(MSG_NONE, r.msg);
-  EXPECT_EQ(LoadCursorA(nullptr, IDC_WAIT), g_cursor);
-  run_script("USECURSOR (APPSTARTING)\r\n");
-  EXPECT_EQ(LoadCursorA(nullptr, IDC_APPSTARTING), g_cursor);
-  run_script("USECURSOR (SIZENESW)\r\n");
-  EXPECT_EQ(LoadCursorA(nullptr, IDC_SIZENESW), g_cursor);
+  for (auto c : {std::make_pair("WAIT", IDC_WAIT), std::make_pair("APPSTARTING", IDC_APPSTARTING),
+                 std::make_pair("SIZENESW", IDC_SIZENESW)}) {
+    EXPECT_EQ(MSG_NONE, run_script(std::string("USECURSOR (") + c.first + ")\r\n").msg);
+    EXPECT_EQ(LoadCursorA(nullptr, c.second), g_cursor) << c.first;
+  }
   unload_script();
 }
 

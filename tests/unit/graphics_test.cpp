@@ -76,6 +76,9 @@ TEST(Fonts, CharacterSetSearchAndAttributes) {
   EXPECT_EQ(lf.lfItalic, 1);
   EXPECT_EQ(lf.lfUnderline, 1);
   EXPECT_EQ(lf.lfStrikeOut, 0);
+  // The underline is the third number, not the fourth.
+  lf = font_of_script("USEFONTEXT (\"No Such Face\", 0, 20, 650, 1, 0, 1, 0, 0, 0)");
+  EXPECT_EQ(lf.lfUnderline, 0);
   fresh_tools();
 }
 

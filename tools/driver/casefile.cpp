@@ -18,6 +18,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <iterator>
+
 static std::string trim(const std::string& s) {
   size_t a = 0, b = s.size();
   while (a < b && (s[a] == ' ' || s[a] == '\t' || s[a] == '\r')) a++;
@@ -319,6 +322,56 @@ bool parse_step(const std::string& line, Step& st, std::string& err) {
   return true;
 }
 
+// picture X Y [W H] [= C C C C] [~T]: the centres of the four quadrants of
+// the W x H rectangle at X Y (default 32 x 16, the test bitmaps' size), top
+// left, top right, bottom left, bottom right, must show the four colours
+// (default red green blue yellow, the test bitmaps' picture).
+bool parse_steps(const std::string& line, std::vector<Step>& out, std::string& err) {
+  std::vector<Token> t;
+  if (!tokenize(line, t) || t.empty() || t[0].quoted || t[0].s != "picture") {
+    Step st;
+    if (!parse_step(line, st, err)) return false;
+    out.push_back(st);
+    return true;
+  }
+  static const struct { const char* name; int r, g, b; } COLOURS[] = {
+    {"black", 0, 0, 0}, {"white", 255, 255, 255}, {"red", 255, 0, 0}, {"green", 0, 255, 0},
+    {"blue", 0, 0, 255}, {"yellow", 255, 255, 0}, {"cyan", 0, 255, 255}, {"magenta", 255, 0, 255},
+  };
+  int v[4] = {0, 0, 32, 16}, tol = 0;
+  const char* c[4] = {"red", "green", "blue", "yellow"};
+  size_t n = t.size(), i = 1;
+  if (n > 1 && t[n - 1].s[0] == '~') {
+    if (!parse_int(t[n - 1].s.substr(1), tol) || tol < 0) n = 0;
+    else --n;
+  }
+  for (; i < n && i < 5 && t[i].s != "="; i++)
+    if (!parse_int(t[i].s, v[i - 1])) n = 0;
+  bool ok = n > 0 && (i == 3 || i == 5) && v[2] > 0 && v[3] > 0;
+  if (ok && i < n) {
+    ok = t[i].s == "=" && n == i + 5;
+    for (int k = 0; ok && k < 4; k++) c[k] = t[i + 1 + k].s.c_str();
+  } else if (ok) {
+    ok = i == n;
+  }
+  if (!ok) { err = "expected: picture X Y [W H] [= C C C C] [~T]"; return false; }
+  static const char* WHERE[4] = {"top left", "top right", "bottom left", "bottom right"};
+  std::string tail = tol ? " ~" + std::to_string(tol) : "";
+  for (int k = 0; k < 4; k++) {
+    const auto* col = std::find_if(std::begin(COLOURS), std::end(COLOURS),
+                                   [&](const auto& e) { return strcmp(e.name, c[k]) == 0; });
+    if (col == std::end(COLOURS)) { err = std::string("unknown colour \"") + c[k] + "\""; return false; }
+    int x = v[0] + v[2] * (1 + 2 * (k % 2)) / 4, y = v[1] + v[3] * (1 + 2 * (k / 2)) / 4;
+    Step st;
+    std::string pixel = "pixel " + std::to_string(x) + " " + std::to_string(y) + " = " +
+                        std::to_string(col->r) + " " + std::to_string(col->g) + " " + std::to_string(col->b) + tail;
+    if (!parse_step(pixel, st, err)) return false;
+    st.source = pixel + " (" + trim(line) + ", " + WHERE[k] + ")";
+    out.push_back(st);
+  }
+  return true;
+}
+
 // Joins the lines of a script or file section.
 static std::string join_section(const std::vector<std::string>& lines, bool noeol, bool lf, bool esc) {
   std::vector<std::string> body(lines);
@@ -403,11 +456,13 @@ bool parse_cases(const std::string& text, const std::string& filename,
           std::string l = trim(body[k]);
           if (l.empty() || l[0] == '#') continue;
           if (sec == "expect") { c.expect.push_back(l); continue; }
-          Step st;
+          std::vector<Step> sts;
           std::string err;
-          if (!parse_step(l, st, err)) { error(hdr + 1 + k, err + ": " + l); continue; }
-          st.line = (int)(hdr + 2 + k);
-          c.steps.push_back(st);
+          if (!parse_steps(l, sts, err)) { error(hdr + 1 + k, err + ": " + l); continue; }
+          for (Step& st : sts) {
+            st.line = (int)(hdr + 2 + k);
+            c.steps.push_back(st);
+          }
         }
         if (sec == "expect") have_expect = true;
       } else {

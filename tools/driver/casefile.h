@@ -76,6 +76,9 @@ bool parse_cases(const std::string& text, const std::string& filename,
 
 // Parses one step line; false with a message on error.
 bool parse_step(const std::string& line, Step& step, std::string& error);
+// Parses one step line into the steps it stands for: "picture" becomes four
+// pixel steps, every other step itself.
+bool parse_steps(const std::string& line, std::vector<Step>& steps, std::string& error);
 
 // Splits a line into tokens: bare words, quoted texts with escapes, and the
 // brackets "[" "]" that enclose button lists. False on an unterminated quote.

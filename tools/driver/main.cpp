@@ -170,13 +170,11 @@ static int run_script(const Options& o) {
     p = e + 1;
   }
   for (const std::string& part : parts) {
-    Step st;
     std::string err;
-    if (!parse_step(part, st, err)) {
+    if (!parse_steps(part, steps, err)) {
       fprintf(stderr, "tarvodrv: %s: %s\n", part.c_str(), err.c_str());
       return 2;
     }
-    steps.push_back(st);
   }
   Session s;
   session_init(s);
