@@ -33,7 +33,15 @@ static void take_break_keys() {
     DispatchMessageA(&m);
   }
 }
+// The statement loop's look at Ctrl+Break: the key is read at most once a
+// tick of the system clock (10 to 16 ms), since reading it polls the display
+// connection under Wine (about 6 us), which the fast loops would otherwise
+// pay thousands of times a second.
+static DWORD s_break_tick;
 static bool break_key_confirmed() {
+  DWORD now = GetTickCount();
+  if (now == s_break_tick) return false;
+  s_break_tick = now;
   if (!(GetAsyncKeyState(VK_CANCEL) & 0x8000)) return false;
   take_break_keys();
   return confirm_end();
