@@ -245,5 +245,10 @@ int tarvo_main(HINSTANCE inst, HINSTANCE prev, LPSTR cmdline, int show) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  // The listener thread makes its window while the script runs; a script
+  // that ends first waits for it here, since a process that ends while a
+  // thread is still making its first window can be killed by Wine instead
+  // of exiting with its code.
+  wait_hook_listener();
   return (int)msg.wParam;
 }
