@@ -34,5 +34,10 @@ class Peer:
         m = self.inbox.get(timeout=max(0.01, timeout))
         if m is None:
             self.inbox.put(None)
-            raise EOFError("the peer closed its output")
+            # The exit code tells a crash (0xC0000005 and the like) from an end.
+            try:
+                code = "0x%X" % (self.proc.wait(timeout=2) & 0xFFFFFFFF)
+            except subprocess.TimeoutExpired:
+                code = "none yet"
+            raise EOFError("the peer closed its output (exit code %s)" % code)
         return m
